@@ -1,0 +1,116 @@
+#include "Unit1.h"
+
+#include <iterator>
+
+TForm1 *Form1 = nullptr;
+std::unique_ptr<ComplexNumber> Z1;
+std::unique_ptr<ComplexNumber> Z2;
+
+namespace {
+
+// One row of the operator table. Exactly one operation is set, and which one
+// says what becomes of the outcome: a complex result and a truth value are
+// logged, an in-place change of Z1 is not.
+struct OperatorRow {
+    const char *Symbol;
+    ComplexNumber (*Complex)(const ComplexNumber &, const ComplexNumber &) = nullptr;
+    void (*InPlace)(ComplexNumber &, const ComplexNumber &) = nullptr;
+    bool (*Truth)(const ComplexNumber &, const ComplexNumber &) = nullptr;
+};
+
+using C = const ComplexNumber &;
+using M = ComplexNumber &;
+
+// The symbols are the items of Opers, in the same order; rows are tried in
+// this order. In-place rows discard what their operator returns.
+const OperatorRow OperatorTable[] = {
+    {.Symbol = "+", .Complex = [](C a, C b) { return a + b; }},
+    {.Symbol = "-", .Complex = [](C a, C b) { return a - b; }},
+    {.Symbol = "*", .Complex = [](C a, C b) { return a * b; }},
+    {.Symbol = "/", .Complex = [](C a, C b) { return a / b; }},
+    {.Symbol = "+=", .InPlace = [](M a, C b) { a += b; }},
+    {.Symbol = "-=", .InPlace = [](M a, C b) { a -= b; }},
+    {.Symbol = "*=", .InPlace = [](M a, C b) { a *= b; }},
+    {.Symbol = "/=", .InPlace = [](M a, C b) { a /= b; }},
+    {.Symbol = "++", .InPlace = [](M a, C) { a++; }},
+    {.Symbol = "--", .InPlace = [](M a, C) { a--; }},
+    {.Symbol = "==", .Truth = [](C a, C b) { return a == b; }},
+    {.Symbol = ">", .Truth = [](C a, C b) { return a > b; }},
+    {.Symbol = "<", .Truth = [](C a, C b) { return a < b; }},
+    {.Symbol = ">=", .Truth = [](C a, C b) { return a >= b; }},
+    {.Symbol = "<=", .Truth = [](C a, C b) { return a <= b; }},
+};
+
+const OperatorRow *FindOperator(const AnsiString &symbol)
+{
+    for (const OperatorRow &row : OperatorTable)
+        if (symbol == AnsiString(row.Symbol))
+            return &row;
+    return nullptr;
+}
+
+std::string ExecLine(const AnsiString &symbol, const std::string &outcome)
+{
+    return "(" + Z1->ToString() + ") " + symbol.str() + " (" + Z2->ToString() + ") = " + outcome;
+}
+
+std::unique_ptr<ComplexNumber> ReadOperand(const TEdit &re, const TEdit &im)
+{
+    // The imaginary part first: with both boxes bad, its text is the one named.
+    const double imaginary = StrToFloat(im.GetText());
+    const double real = StrToFloat(re.GetText());
+    return std::make_unique<ComplexNumber>(real, imaginary);
+}
+
+} // namespace
+
+TForm1::TForm1(TComponent *Owner) : TForm(Owner)
+{
+    LoadDescription();
+    Z1 = std::make_unique<ComplexNumber>(0, 0);
+    Z2 = std::make_unique<ComplexNumber>(0, 0);
+    ShowOperands();
+}
+
+void TForm1::ShowOperands()
+{
+    X1->SetText(FloatToStr(Z1->GetRe()));
+    Y1->SetText(FloatToStr(Z1->GetIm()));
+    X2->SetText(FloatToStr(Z2->GetRe()));
+    Y2->SetText(FloatToStr(Z2->GetIm()));
+}
+
+void TForm1::Button1Click(TObject *)
+{
+    const AnsiString symbol = Opers->Items->Strings[Opers->ItemIndex];
+
+    std::unique_ptr<ComplexNumber> complexResult;
+    std::unique_ptr<bool> truthResult;
+    if (const OperatorRow *row = FindOperator(symbol)) {
+        if (row->Complex)
+            complexResult = std::make_unique<ComplexNumber>(row->Complex(*Z1, *Z2));
+        else if (row->InPlace)
+            row->InPlace(*Z1, *Z2);
+        else
+            truthResult = std::make_unique<bool>(row->Truth(*Z1, *Z2));
+    }
+
+    if (complexResult) {
+        Log->Lines->Add(ExecLine(symbol, complexResult->ToString()));
+        complexResult.reset();
+    } else if (truthResult) {
+        Log->Lines->Add(ExecLine(symbol, *truthResult ? "TRUE" : "FALSE"));
+        truthResult.reset();
+    }
+    ShowOperands();
+}
+
+void TForm1::Button2Click(TObject *) { Z1 = ReadOperand(*X1, *Y1); }
+
+void TForm1::Button3Click(TObject *) { Z2 = ReadOperand(*X2, *Y2); }
+
+void TForm1::Button4Click(TObject *)
+{
+    const double modulus = Z1->Abs();
+    Log->Lines->Add("Absolute value = " + FloatToStr(modulus).str());
+}

@@ -1,0 +1,241 @@
+#include "Forms.h"
+
+#include "StdCtrls.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <QMetaMethod>
+#include <QMetaProperty>
+#include <QTimer>
+#include <QUiLoader>
+#include <cstdlib>
+#include <map>
+
+namespace {
+
+using ControlFactory = QWidget *(*)(QWidget *parent);
+
+const std::map<QString, ControlFactory> ControlClasses = {
+    {"TEdit", [](QWidget *parent) -> QWidget * { return new TEdit(parent); }},
+    {"TMemo", [](QWidget *parent) -> QWidget * { return new TMemo(parent); }},
+    {"TComboBox", [](QWidget *parent) -> QWidget * { return new TComboBox(parent); }},
+    {"TButton", [](QWidget *parent) -> QWidget * { return new TButton(parent); }},
+};
+
+// Builds a description into an existing form: the top-level widget is the form
+// itself, every child a framework control. It must not throw (it runs inside
+// the toolkit's loader), so it collects what went wrong.
+class FormLoader : public QUiLoader {
+public:
+    explicit FormLoader(TForm &target) : form(target) {}
+
+    QWidget *createWidget(const QString &className, QWidget *parent, const QString &name) override
+    {
+        if (!formReturned) {
+            formReturned = true;
+            if (className != form.metaObject()->className())
+                errors.push_back("The description is for " + className + ", not for " +
+                                 form.metaObject()->className());
+            return &form;
+        }
+        QWidget *control;
+        if (const auto found = ControlClasses.find(className); found != ControlClasses.end()) {
+            control = found->second(parent);
+        } else {
+            errors.push_back("The control " + name + " is of the unknown class " + className);
+            control = new QWidget(parent);
+        }
+        control->setObjectName(name);
+        controls.push_back(control);
+        return control;
+    }
+
+    TForm &form;
+    bool formReturned = false;
+    std::vector<QWidget *> controls;
+    QStringList errors;
+};
+
+[[noreturn]] void Raise(const QString &message) { throw Exception(ToAnsiString(message)); }
+
+void Publish(TForm &form, QWidget &control)
+{
+    const QMetaObject &meta = *form.metaObject();
+    const QString name = control.objectName();
+    const int index = meta.indexOfProperty(name.toUtf8().constData());
+    if (index < 0)
+        Raise(QString("%1 has no published control %2").arg(meta.className(), name));
+    const QMetaProperty property = meta.property(index);
+    const QMetaObject *memberClass = property.metaType().metaObject();
+    if (!memberClass || !control.metaObject()->inherits(memberClass))
+        Raise(QString("%1::%2 cannot hold a %3")
+                  .arg(meta.className(), name, control.metaObject()->className()));
+    // Every control has QObject as its first base, so the pointer needs no
+    // adjustment to become the member's type.
+    QObject *object = &control;
+    if (!property.write(&form, QVariant(property.metaType(), &object)))
+        Raise(QString("%1::%2 is not writable").arg(meta.className(), name));
+}
+
+QMetaMethod FindHandler(const QMetaObject &meta, const QString &name)
+{
+    for (int i = 0; i < meta.methodCount(); ++i) {
+        const QMetaMethod method = meta.method(i);
+        if (method.methodType() == QMetaMethod::Slot && method.access() == QMetaMethod::Public &&
+            method.name() == name.toUtf8() && method.parameterCount() == 1 &&
+            method.parameterMetaType(0) == QMetaType::fromType<TObject *>())
+            return method;
+    }
+    Raise(QString("%1 has no published handler %2").arg(meta.className(), name));
+}
+
+void BindOnClick(TForm &form, TButton &button)
+{
+    const QVariant handlerName = button.property("OnClick");
+    if (!handlerName.isValid())
+        return;
+    const QMetaMethod handler = FindHandler(*form.metaObject(), handlerName.toString());
+    button.OnClick = [&form, handler](TObject *Sender) {
+        handler.invoke(&form, Qt::DirectConnection, Q_ARG(TObject *, Sender));
+    };
+}
+
+// A negative height is the character height in pixels, as the description
+// gives it. Where the family is missing, the pitch decides the substitute.
+void ApplyFont(QWidget &widget)
+{
+    const QVariant name = widget.property("FontName");
+    if (!name.isValid())
+        return;
+    QFont font(name.toString());
+    font.setPixelSize(std::abs(widget.property("FontHeight").toInt()));
+    const bool fixed = widget.property("FontPitch").toString() == "fpFixed";
+    font.setStyleHint(fixed ? QFont::TypeWriter : QFont::SansSerif);
+    font.setFixedPitch(fixed);
+    widget.setFont(font);
+}
+
+} // namespace
+
+TForm::TForm(TComponent *) : QWidget(nullptr) {}
+
+void TForm::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // The frame is known only once a window manager has framed the window.
+    QTimer::singleShot(0, this, &TForm::FitOuterSize);
+}
+
+void TForm::FitOuterSize()
+{
+    const QVariant width = property("Width"), height = property("Height");
+    const QSize frame = frameGeometry().size() - geometry().size();
+    // Without a window manager there is no frame: the client size stands.
+    if (!width.isValid() || !height.isValid() || frame.isEmpty())
+        return;
+    resize(width.toInt() - frame.width(), height.toInt() - frame.height());
+}
+
+void TForm::LoadDescription()
+{
+    const QString name = QString(metaObject()->className()).toUpper();
+    QFile description(":/" + name);
+    if (!description.open(QIODevice::ReadOnly))
+        Raise("The form description " + name + " is missing");
+    LoadDescription(description);
+}
+
+void TForm::LoadDescription(QIODevice &description)
+{
+    FormLoader loader(*this);
+    if (!loader.load(&description) || !loader.formReturned)
+        Raise(QString("The description of %1 cannot be read: %2")
+                  .arg(metaObject()->className(), loader.errorString()));
+    if (!loader.errors.isEmpty())
+        Raise(loader.errors.front());
+
+    ApplyFont(*this);
+    for (QWidget *control : loader.controls) {
+        ApplyFont(*control);
+        Publish(*this, *control);
+        if (auto *button = qobject_cast<TButton *>(control))
+            BindOnClick(*this, *button);
+    }
+    // The loader applies the top level's size but not its position.
+    const QVariant left = property("Left"), top = property("Top");
+    if (left.isValid() && top.isValid())
+        move(left.toInt(), top.toInt());
+    if (const QVariant active = property("ActiveControl"); active.isValid()) {
+        auto *control = findChild<QWidget *>(active.toString());
+        if (!control)
+            Raise(QString("%1 has no control %2 to activate")
+                      .arg(metaObject()->className(), active.toString()));
+        control->setFocus();
+    }
+}
+
+namespace {
+TApplication TheApplication;
+}
+TApplication *Application = &TheApplication;
+
+TApplication::TApplication() = default;
+
+TApplication::~TApplication()
+{
+    forms.clear(); // before the toolkit they live in
+    toolkit.reset();
+}
+
+void TApplication::Initialize()
+{
+    if (QApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "complexops";
+    static char *argv[] = {name, nullptr};
+    toolkit = std::make_unique<QApplication>(argc, argv);
+}
+
+void TApplication::Adopt(std::unique_ptr<TForm> form)
+{
+    if (!mainForm)
+        mainForm = form.get();
+    forms.push_back(std::move(form));
+}
+
+void TApplication::Run()
+{
+    if (!mainForm)
+        return;
+    mainForm->show();
+    QApplication::exec();
+}
+
+void TApplication::ShowException(const Exception *E)
+{
+    if (errorDisplay) {
+        errorDisplay(E->Message);
+        return;
+    }
+    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(),
+                          ToQString(E->Message));
+}
+
+void TApplication::Dispatch(const std::function<void()> &command)
+{
+    try {
+        command();
+    } catch (const Exception &E) {
+        ShowException(&E);
+    } catch (const std::exception &E) {
+        const Exception shown(E.what());
+        ShowException(&shown);
+    } catch (...) {
+        const Exception shown("");
+        ShowException(&shown);
+    }
+}
+
+void TApplication::SetErrorDisplay(ErrorDisplay display) { errorDisplay = std::move(display); }

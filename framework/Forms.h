@@ -1,0 +1,89 @@
+// Forms and the application object.
+//
+// A form is declared, not coded: its window and controls come from a Qt
+// Designer description embedded under the form class's name in upper case
+// (":/TFORM1"). Building it creates each control as the framework class the
+// description names, stores it in the form's published member (a Q_PROPERTY)
+// of the same name, and binds each button's OnClick to the published handler
+// (a public slot taking TObject *) the description names. Anything the form
+// does not publish is an Exception, not a warning.
+#pragma once
+
+#include "Classes.h"
+
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+class QApplication;
+class QIODevice;
+
+class TForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TForm(TComponent *Owner);
+
+protected:
+    /// Builds this form from its embedded description. Call it first in the
+    /// derived constructor: only there does the form know its own class.
+    void LoadDescription();
+    void LoadDescription(QIODevice &description);
+
+    void showEvent(QShowEvent *event) override;
+
+private:
+    /// The description gives the outer size, frame included; Qt sizes the
+    /// client area.
+    void FitOuterSize();
+};
+
+/// The one application object: runs the event loop, owns the forms created
+/// through it, and shows the errors that leave click handlers.
+class TApplication : public QObject {
+    Q_OBJECT
+public:
+    TApplication();
+    ~TApplication() override;
+
+    /// Creates the toolkit's application. Hands it no command-line
+    /// arguments, so none changes what the program does.
+    void Initialize();
+
+    /// Constructs a TFormClass owned by this object and stores it in
+    /// *Reference; the first form created is the main form. An error in the
+    /// constructor leaves this call and nothing is stored.
+    template <class TFormClass> void CreateForm(TFormClass **Reference)
+    {
+        auto form = std::make_unique<TFormClass>(this);
+        *Reference = form.get();
+        Adopt(std::move(form));
+    }
+
+    /// Shows the main form and handles events until it is closed.
+    void Run();
+
+    /// Shows the error's message in the standard error display (a modal
+    /// message box) and returns once it is dismissed.
+    void ShowException(const Exception *E);
+
+    /// Runs a command; an error leaving it is shown with ShowException
+    /// instead of going further. This is the one place errors are caught
+    /// inside the event loop.
+    void Dispatch(const std::function<void()> &command);
+
+    /// Replaces the message box, for tests; an empty function restores it.
+    using ErrorDisplay = std::function<void(const AnsiString &message)>;
+    void SetErrorDisplay(ErrorDisplay display);
+
+    TForm *MainForm() const { return mainForm; }
+
+private:
+    void Adopt(std::unique_ptr<TForm> form);
+
+    std::unique_ptr<QApplication> toolkit;
+    std::vector<std::unique_ptr<TForm>> forms;
+    TForm *mainForm = nullptr;
+    ErrorDisplay errorDisplay;
+};
+
+extern TApplication *Application;

@@ -1,0 +1,77 @@
+// The standard controls: each is the Qt widget it stands on plus the
+// framework's interface to it.
+#pragma once
+
+#include "Classes.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <memory>
+
+/// What every control offers the console: its text.
+class TControl {
+public:
+    virtual ~TControl() = default;
+    /// The text exactly as typed or shown.
+    virtual AnsiString GetText() const = 0;
+    /// Replaces the whole text.
+    virtual void SetText(const AnsiString &text) = 0;
+};
+
+class TEdit : public QLineEdit, public TControl {
+    Q_OBJECT
+public:
+    explicit TEdit(QWidget *parent = nullptr);
+    AnsiString GetText() const override;
+    void SetText(const AnsiString &text) override;
+};
+
+/// A multi-line text box. Lines->Add appends in constant time, however long
+/// the text already is.
+class TMemo : public QPlainTextEdit, public TControl {
+    Q_OBJECT
+public:
+    explicit TMemo(QWidget *parent = nullptr);
+    AnsiString GetText() const override;
+    void SetText(const AnsiString &text) override;
+
+    const std::unique_ptr<TStrings> Lines;
+};
+
+class TComboBox : public QComboBox, public TControl {
+    Q_OBJECT
+public:
+    explicit TComboBox(QWidget *parent = nullptr);
+    AnsiString GetText() const override;
+    void SetText(const AnsiString &text) override;
+
+    /// Index of the selected item, -1 when none is; read on every use.
+    class ItemIndexProperty {
+    public:
+        explicit ItemIndexProperty(const QComboBox &combo) : box(combo) {}
+        operator int() const { return box.currentIndex(); }
+
+    private:
+        const QComboBox &box;
+    };
+    const ItemIndexProperty ItemIndex{*this};
+    const std::unique_ptr<TStrings> Items;
+};
+
+/// A push button. A click runs OnClick; an error leaving it is shown with
+/// Application->ShowException and goes no further, so it never unwinds
+/// through the toolkit.
+class TButton : public QPushButton, public TControl {
+    Q_OBJECT
+public:
+    explicit TButton(QWidget *parent = nullptr);
+    AnsiString GetText() const override;
+    void SetText(const AnsiString &text) override;
+
+    TNotifyEvent OnClick;
+
+private:
+    void Click();
+};

@@ -1,0 +1,52 @@
+// The framework's string type, its error classes and its number conversions.
+// Plain standard C++: the console and its tests use these without the toolkit.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+/// The framework's byte string (UTF-8). Equality is byte for byte: no case
+/// folding, no trimming.
+class AnsiString {
+public:
+    AnsiString() = default;
+    AnsiString(const char *text) : bytes(text) {}
+    AnsiString(std::string text) : bytes(std::move(text)) {}
+
+    const char *c_str() const { return bytes.c_str(); }
+    const std::string &str() const { return bytes; }
+    int Length() const { return static_cast<int>(bytes.size()); }
+    bool IsEmpty() const { return bytes.empty(); }
+
+    friend bool operator==(const AnsiString &, const AnsiString &) = default;
+
+private:
+    std::string bytes;
+};
+
+/// The framework's error class; everything the program raises is one of these.
+class Exception : public std::exception {
+public:
+    explicit Exception(const AnsiString &message) : Message(message) {}
+    const char *what() const noexcept override { return Message.c_str(); }
+
+    AnsiString Message;
+};
+
+/// A text that is not a number.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+/// Accepts blanks (spaces, tabs) around an optional sign and a decimal number
+/// with optional point, fraction and exponent, or INF or NAN in any letter
+/// case. The value is correctly rounded; beyond the double range it is
+/// infinite, below it subnormal or zero. Anything else raises EConvertError
+/// "'<text>' is not a valid floating point value".
+double StrToFloat(const AnsiString &text);
+
+/// Up to 15 significant digits, correctly rounded, no trailing zeros; fixed
+/// notation for decimal exponents -5 to 14, otherwise "1.5E-7" style.
+/// Infinities are "INF" and "-INF", not-a-number "NAN", negative zero "0".
+AnsiString FloatToStr(double value);
