@@ -51,7 +51,15 @@ const OperatorRow *FindOperator(const AnsiString &symbol)
 
 std::string ExecLine(const AnsiString &symbol, const std::string &outcome)
 {
-    return "(" + Z1->ToString() + ") " + symbol.str() + " (" + Z2->ToString() + ") = " + outcome;
+    std::string line = "(";
+    line += Z1->ToString();
+    line += ") ";
+    line += symbol.str();
+    line += " (";
+    line += Z2->ToString();
+    line += ") = ";
+    line += outcome;
+    return line;
 }
 
 std::unique_ptr<ComplexNumber> ReadOperand(const TEdit &re, const TEdit &im)

@@ -48,12 +48,25 @@ bool IsUnsignedDecimal(std::string_view s)
     return i == s.size();
 }
 
-// Only for texts from_chars reports out of range: the overflowed infinity or
-// the underflowed zero, as the C library rounds it in the "C" locale.
-double StrtodInCLocale(const std::string &text)
+locale_t CLocale()
 {
-    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", nullptr);
-    return strtod_l(text.c_str(), nullptr, cLocale);
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", nullptr);
+    return c;
+}
+
+// For magnitudes from_chars reports out of range: zero or a subnormal below
+// the range, infinity above it. FloatToStr writes the largest double rounded
+// up to "1.79769313486232E308", past the largest double; texts up to that one
+// read as the largest double so that every written text reads back.
+double OutOfRange(const std::string &magnitude)
+{
+    const double value = strtod_l(magnitude.c_str(), nullptr, CLocale());
+    if (!std::isinf(value))
+        return value;
+    static const long double largestText = strtold_l("1.79769313486232E308", nullptr, CLocale());
+    return strtold_l(magnitude.c_str(), nullptr, CLocale()) <= largestText
+               ? std::numeric_limits<double>::max()
+               : value;
 }
 
 [[noreturn]] void RaiseConvertError(const AnsiString &text)
@@ -85,7 +98,7 @@ double StrToFloat(const AnsiString &text)
     } else if (IsUnsignedDecimal(s)) {
         const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), magnitude);
         if (error == std::errc::result_out_of_range)
-            magnitude = StrtodInCLocale(std::string(s));
+            magnitude = OutOfRange(std::string(s));
         else if (error != std::errc() || end != s.data() + s.size())
             RaiseConvertError(text);
     } else {
@@ -123,20 +136,30 @@ AnsiString FloatToStr(double value)
     std::from_chars(exponentText.data() + (exponentText.front() == '+' ? 1 : 0),
                     exponentText.data() + exponentText.size(), exponent);
 
-    std::string out = negative ? "-" : "";
+    std::string out;
+    if (negative)
+        out += '-';
     const int count = static_cast<int>(digits.size());
     if (exponent < -5 || exponent > 14) {
         out += digits[0];
-        if (count > 1)
-            out += "." + digits.substr(1);
-        out += "E" + std::to_string(exponent);
+        if (count > 1) {
+            out += '.';
+            out.append(digits, 1);
+        }
+        out += 'E';
+        out += std::to_string(exponent);
     } else if (exponent < 0) {
-        out += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+        out += "0.";
+        out.append(static_cast<std::size_t>(-exponent - 1), '0');
+        out += digits;
     } else if (count <= exponent + 1) {
-        out += digits + std::string(static_cast<std::size_t>(exponent + 1 - count), '0');
+        out += digits;
+        out.append(static_cast<std::size_t>(exponent + 1 - count), '0');
     } else {
-        out += digits.substr(0, static_cast<std::size_t>(exponent + 1)) + "." +
-               digits.substr(static_cast<std::size_t>(exponent + 1));
+        const auto point = static_cast<std::size_t>(exponent + 1);
+        out.append(digits, 0, point);
+        out += '.';
+        out.append(digits, point);
     }
     return out;
 }
