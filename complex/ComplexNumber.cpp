@@ -1,7 +1,9 @@
 #include "ComplexNumber.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -11,6 +13,9 @@ constexpr std::size_t MaxPartChars = 1 + 309 + 1 + 4;
 
 char *WritePart(char *first, char *last, double value)
 {
+    // A NaN's sign bit differs between processors; the text should not.
+    if (std::isnan(value))
+        return std::copy_n("nan", 3, first);
     // to_chars is exact (correctly rounded from the binary value, like glibc's
     // printf) and ignores the locale, which the toolkit sets from the user's.
     return std::to_chars(first, last, value, std::chars_format::fixed, 4).ptr;

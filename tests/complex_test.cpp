@@ -219,7 +219,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"longest_that_fits_51", -999999999999999872.0, -999999999999999872.0,
                  "-999999999999999872.0000 - 999999999999999872.0000i"},
         TextCase{"infinities", Inf, -Inf, "inf - infi"},
-        TextCase{"not_a_number", std::nan(""), std::nan(""), "nan + nani"}),
+        TextCase{"not_a_number", std::nan(""), std::nan(""), "nan + nani"},
+        TextCase{"not_a_number_of_either_sign", -std::nan(""), -std::nan(""), "nan + nani"}),
     RowName());
 
 // What the C library's "%.4f %c %.4fi" writes in the "C" locale, with room
@@ -251,7 +252,7 @@ TEST(TextForm, MatchesPrintfOverManyValues)
         const double re = i % 2 ? std::bit_cast<double>(anyBits(generator)) : ordinary(generator);
         const double im = i % 3 ? ordinary(generator) : std::bit_cast<double>(anyBits(generator));
         if (std::isnan(re) || std::isnan(im))
-            continue; // printf keeps a NaN's sign, the text form need not
+            continue; // printf keeps a NaN's sign, the text form does not
         ASSERT_EQ(ComplexNumber(re, im).ToString(), PrintfText(re, im)) << re << ", " << im;
     }
 }
