@@ -1,19 +1,5 @@
+#include "Shell.h"
 #include "Unit1.h"
 
-int main()
-{
-    try {
-        Application->Initialize();
-        Application->CreateForm(&Form1);
-        Application->Run();
-    } catch (Exception &exception) {
-        Application->ShowException(&exception);
-    } catch (...) {
-        try {
-            throw Exception("");
-        } catch (Exception &exception) {
-            Application->ShowException(&exception);
-        }
-    }
-    return 0;
-}
+// Takes no arguments: nothing on the command line changes the program.
+int main() { return ApplicationMain(*Application, &Form1); }

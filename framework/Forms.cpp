@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QIcon>
 #include <QMessageBox>
 #include <QMetaMethod>
 #include <QMetaProperty>
@@ -184,8 +185,17 @@ TApplication::TApplication() = default;
 
 TApplication::~TApplication()
 {
-    forms.clear(); // before the toolkit they live in
-    toolkit.reset();
+    // Reached with something left only when Run never ran (start-up failed).
+    // Qt's own statics may be gone by now, so nothing is destroyed; what is
+    // left stays reachable until the process ends.
+    struct Remains {
+        std::vector<std::unique_ptr<TForm>> forms;
+        std::unique_ptr<QApplication> toolkit;
+    };
+    if (!forms.empty() || toolkit) {
+        static Remains *const remains = new Remains{std::move(forms), std::move(toolkit)};
+        (void)remains;
+    }
 }
 
 void TApplication::Initialize()
@@ -196,6 +206,9 @@ void TApplication::Initialize()
     static char name[] = "complexops";
     static char *argv[] = {name, nullptr};
     toolkit = std::make_unique<QApplication>(argc, argv);
+    // The executable's icon, where it carries one, serves every window.
+    if (QFile::exists(":/MAINICON"))
+        QApplication::setWindowIcon(QIcon(":/MAINICON"));
 }
 
 void TApplication::Adopt(std::unique_ptr<TForm> form)
@@ -211,6 +224,11 @@ void TApplication::Run()
         return;
     mainForm->show();
     QApplication::exec();
+    // The main window is closed and the application ends: finalise now, while
+    // the toolkit is whole (at static destruction it no longer is).
+    mainForm = nullptr;
+    forms.clear();
+    toolkit.reset();
 }
 
 void TApplication::ShowException(const Exception *E)
