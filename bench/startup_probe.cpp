@@ -1,0 +1,66 @@
+// Starts a window and, at its first paint, prints the monotonic clock (ns)
+// and resident memory (KiB), then closes it. Built twice: as the program's
+// own start-up (Initialize, CreateForm, Run), and as a bare Qt window.
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <string>
+
+#ifndef BARE_WINDOW
+#include "Unit1.h"
+#endif
+
+namespace {
+
+long ResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return 0;
+}
+
+class FirstPaint : public QObject {
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !seen) {
+            seen = true;
+            timespec now;
+            clock_gettime(CLOCK_MONOTONIC, &now);
+            std::printf("%lld %ld\n", now.tv_sec * 1000000000LL + now.tv_nsec, ResidentKiB());
+            std::fflush(stdout);
+            QTimer::singleShot(0, static_cast<QWidget *>(watched), &QWidget::close);
+        }
+        return false;
+    }
+    bool seen = false;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    FirstPaint probe;
+#ifdef BARE_WINDOW
+    QApplication app(argc, argv);
+    QWidget window;
+    window.resize(862, 466);
+    window.installEventFilter(&probe);
+    window.show();
+    return app.exec();
+#else
+    (void)argc;
+    (void)argv;
+    Application->Initialize();
+    Application->CreateForm(&Form1);
+    Form1->installEventFilter(&probe);
+    Application->Run();
+    return 0;
+#endif
+}
