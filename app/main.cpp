@@ -2,4 +2,7 @@
 #include "Unit1.h"
 
 // Takes no arguments: nothing on the command line changes the program.
-int main() { return ApplicationMain(*Application, &Form1); }
+int main()
+{
+    return ApplicationMain(*Application, &Form1);
+}

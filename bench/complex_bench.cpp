@@ -40,43 +40,76 @@ const Operands &Data()
     return data;
 }
 
-template <class Op> void RunOurs(benchmark::State &state, Op op)
+template <class T, class Op>
+void Run(benchmark::State &state, const std::vector<T> &a, const std::vector<T> &b, Op op)
 {
-    const Operands &d = Data();
     for (auto _ : state)
         for (std::size_t i = 0; i < N; ++i) {
-            auto r = op(d.a[i], d.b[i]);
+            auto r = op(a[i], b[i]);
             benchmark::DoNotOptimize(r);
         }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * N));
 }
-
+template <class Op> void RunOurs(benchmark::State &state, Op op)
+{
+    Run(state, Data().a, Data().b, op);
+}
 template <class Op> void RunStd(benchmark::State &state, Op op)
 {
-    const Operands &d = Data();
-    for (auto _ : state)
-        for (std::size_t i = 0; i < N; ++i) {
-            auto r = op(d.sa[i], d.sb[i]);
-            benchmark::DoNotOptimize(r);
-        }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * N));
+    Run(state, Data().sa, Data().sb, op);
 }
 
 using C = const ComplexNumber &;
 using S = const std::complex<double> &;
 
-void Ours_Add(benchmark::State &s) { RunOurs(s, [](C a, C b) { return a + b; }); }
-void Std_Add(benchmark::State &s) { RunStd(s, [](S a, S b) { return a + b; }); }
-void Ours_Sub(benchmark::State &s) { RunOurs(s, [](C a, C b) { return a - b; }); }
-void Std_Sub(benchmark::State &s) { RunStd(s, [](S a, S b) { return a - b; }); }
-void Ours_Mul(benchmark::State &s) { RunOurs(s, [](C a, C b) { return a * b; }); }
-void Std_Mul(benchmark::State &s) { RunStd(s, [](S a, S b) { return a * b; }); }
-void Ours_Div(benchmark::State &s) { RunOurs(s, [](C a, C b) { return a / b; }); }
-void Std_Div(benchmark::State &s) { RunStd(s, [](S a, S b) { return a / b; }); }
-void Ours_Eq(benchmark::State &s) { RunOurs(s, [](C a, C b) { return a == b; }); }
-void Std_Eq(benchmark::State &s) { RunStd(s, [](S a, S b) { return a == b; }); }
-void Ours_Abs(benchmark::State &s) { RunOurs(s, [](C a, C) { return a.Abs(); }); }
-void Std_Abs(benchmark::State &s) { RunStd(s, [](S a, S) { return std::abs(a); }); }
+void Ours_Add(benchmark::State &s)
+{
+    RunOurs(s, [](C a, C b) { return a + b; });
+}
+void Std_Add(benchmark::State &s)
+{
+    RunStd(s, [](S a, S b) { return a + b; });
+}
+void Ours_Sub(benchmark::State &s)
+{
+    RunOurs(s, [](C a, C b) { return a - b; });
+}
+void Std_Sub(benchmark::State &s)
+{
+    RunStd(s, [](S a, S b) { return a - b; });
+}
+void Ours_Mul(benchmark::State &s)
+{
+    RunOurs(s, [](C a, C b) { return a * b; });
+}
+void Std_Mul(benchmark::State &s)
+{
+    RunStd(s, [](S a, S b) { return a * b; });
+}
+void Ours_Div(benchmark::State &s)
+{
+    RunOurs(s, [](C a, C b) { return a / b; });
+}
+void Std_Div(benchmark::State &s)
+{
+    RunStd(s, [](S a, S b) { return a / b; });
+}
+void Ours_Eq(benchmark::State &s)
+{
+    RunOurs(s, [](C a, C b) { return a == b; });
+}
+void Std_Eq(benchmark::State &s)
+{
+    RunStd(s, [](S a, S b) { return a == b; });
+}
+void Ours_Abs(benchmark::State &s)
+{
+    RunOurs(s, [](C a, C) { return a.Abs(); });
+}
+void Std_Abs(benchmark::State &s)
+{
+    RunStd(s, [](S a, S) { return std::abs(a); });
+}
 
 void Ours_ToString(benchmark::State &state)
 {
@@ -120,7 +153,7 @@ BENCHMARK(Bare_Snprintf);
 
 // Keeps each run's time per iteration so that main can print the ratios.
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run> &runs) override
     {
         ConsoleReporter::ReportRuns(runs);
@@ -141,7 +174,7 @@ public:
         return seconds;
     }
 
-private:
+  private:
     std::map<std::string, double> singles, medians;
 };
 
@@ -154,9 +187,9 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const struct {
         const char *ours, *reference, *target;
-    } pairs[] = {{"Ours_Add", "Std_Add", "<= 1.1"},        {"Ours_Sub", "Std_Sub", "<= 1.1"},
-                 {"Ours_Mul", "Std_Mul", "<= 1.1"},        {"Ours_Eq", "Std_Eq", "<= 1.1"},
-                 {"Ours_Div", "Std_Div", "<= 0.8"},        {"Ours_Abs", "Std_Abs", "(none)"},
+    } pairs[] = {{"Ours_Add", "Std_Add", "<= 1.1"},           {"Ours_Sub", "Std_Sub", "<= 1.1"},
+                 {"Ours_Mul", "Std_Mul", "<= 1.1"},           {"Ours_Eq", "Std_Eq", "<= 1.1"},
+                 {"Ours_Div", "Std_Div", "<= 0.8"},           {"Ours_Abs", "Std_Abs", "(none)"},
                  {"Ours_ToString", "Bare_Snprintf", "<= 1.2"}};
     const std::map<std::string, double> seconds = reporter.Seconds();
     std::printf("\n%-15s %-15s %8s  %s\n", "ours", "reference", "ratio", "target");

@@ -1,6 +1,7 @@
 // The cost of one Exec click on the real form, through the button's event
 // dispatch, while the log grows to 20,000 lines: time per block of 1,000
 // clicks, last block against the first, the median click, and memory per line.
+#include "ResidentMemory.h"
 #include "Unit1.h"
 
 #include <QApplication>
@@ -8,23 +9,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
-
-namespace {
-
-// Resident memory of this process in KiB.
-long ResidentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    return 0;
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {

@@ -47,7 +47,8 @@ bool RunOnce(const std::string &program, Sample &sample)
     (void)buffer;
     int status = 0;
     waitpid(pid, &status, 0);
-    sample.millis = static_cast<double>(paintedNs - (start.tv_sec * 1000000000LL + start.tv_nsec)) / 1e6;
+    sample.millis =
+        static_cast<double>(paintedNs - (start.tv_sec * 1000000000LL + start.tv_nsec)) / 1e6;
     sample.kib = kib;
     return read;
 }
@@ -81,7 +82,11 @@ int main(int argc, char **argv)
     const double a = Median(appMs), b = Median(bareMs);
     const long ak = Median(appKiB), bk = Median(bareKiB);
     std::printf("runs each          %d (alternating)\n", runs);
-    std::printf("first paint        program %.1f ms, bare window %.1f ms, ratio %.2f (target <= 1.3)\n", a, b, a / b);
-    std::printf("resident memory    program %ld KiB, bare window %ld KiB, ratio %.2f (target <= 1.3)\n", ak, bk, static_cast<double>(ak) / static_cast<double>(bk));
+    std::printf(
+        "first paint        program %.1f ms, bare window %.1f ms, ratio %.2f (target <= 1.3)\n", a,
+        b, a / b);
+    std::printf(
+        "resident memory    program %ld KiB, bare window %ld KiB, ratio %.2f (target <= 1.3)\n", ak,
+        bk, static_cast<double>(ak) / static_cast<double>(bk));
     return 0;
 }

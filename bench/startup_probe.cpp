@@ -1,13 +1,14 @@
 // Starts a window and, at its first paint, prints the monotonic clock (ns)
 // and resident memory (KiB), then closes it. Built twice: as the program's
 // own start-up (Initialize, CreateForm, Run), and as a bare Qt window.
+#include "ResidentMemory.h"
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
+
 #include <string>
 
 #ifndef BARE_WINDOW
@@ -16,17 +17,8 @@
 
 namespace {
 
-long ResidentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    return 0;
-}
-
 class FirstPaint : public QObject {
-public:
+  public:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Paint && !seen) {

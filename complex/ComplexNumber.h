@@ -13,7 +13,7 @@
 #include <string>
 
 class ComplexNumber {
-public:
+  public:
     ComplexNumber(double real, double imaginary) : re(real), im(imaginary) {}
 
     double GetRe() const { return re; }
@@ -75,7 +75,7 @@ public:
     bool operator<=(const ComplexNumber &b) const { return Abs() <= b.Abs(); }
     bool operator>=(const ComplexNumber &b) const { return Abs() >= b.Abs(); }
 
-private:
+  private:
     double re;
     double im;
 };

@@ -113,9 +113,15 @@ void TForm1::Button1Click(TObject *)
     ShowOperands();
 }
 
-void TForm1::Button2Click(TObject *) { Z1 = ReadOperand(*X1, *Y1); }
+void TForm1::Button2Click(TObject *)
+{
+    Z1 = ReadOperand(*X1, *Y1);
+}
 
-void TForm1::Button3Click(TObject *) { Z2 = ReadOperand(*X2, *Y2); }
+void TForm1::Button3Click(TObject *)
+{
+    Z2 = ReadOperand(*X2, *Y2);
+}
 
 void TForm1::Button4Click(TObject *)
 {

@@ -24,7 +24,7 @@ class TForm1 : public TForm {
     Q_PROPERTY(TButton *Button3 MEMBER Button3)
     Q_PROPERTY(TButton *Button4 MEMBER Button4)
 
-public:
+  public:
     TMemo *Log = nullptr;
     TEdit *X1 = nullptr;
     TEdit *Y1 = nullptr;
@@ -38,7 +38,7 @@ public:
 
     explicit TForm1(TComponent *Owner);
 
-public slots:
+  public slots:
     /// Exec: applies the selected operator to Z1 and Z2.
     void Button1Click(TObject *Sender);
     /// Set of Z1 from X1 and Y1.
@@ -48,7 +48,7 @@ public slots:
     /// Abs: logs the modulus of Z1.
     void Button4Click(TObject *Sender);
 
-private:
+  private:
     void ShowOperands();
 };
 

@@ -14,7 +14,7 @@ using TNotifyEvent = std::function<void(TObject *Sender)>;
 
 /// A list of lines behind a control: the lines of a memo, the items of a list.
 class TStrings {
-public:
+  public:
     TStrings() = default;
     TStrings(const TStrings &) = delete;
     TStrings &operator=(const TStrings &) = delete;
@@ -28,11 +28,11 @@ public:
 
     /// Read access in the framework's form: Items->Strings[i].
     class StringsIndexer {
-    public:
+      public:
         explicit StringsIndexer(const TStrings &list) : owner(list) {}
         AnsiString operator[](int index) const { return owner.Get(index); }
 
-    private:
+      private:
         const TStrings &owner;
     };
     const StringsIndexer Strings{*this};

@@ -28,7 +28,7 @@ const std::map<QString, ControlFactory> ControlClasses = {
 // itself, every child a framework control. It must not throw (it runs inside
 // the toolkit's loader), so it collects what went wrong.
 class FormLoader : public QUiLoader {
-public:
+  public:
     explicit FormLoader(TForm &target) : form(target) {}
 
     QWidget *createWidget(const QString &className, QWidget *parent, const QString &name) override
@@ -58,7 +58,10 @@ public:
     QStringList errors;
 };
 
-[[noreturn]] void Raise(const QString &message) { throw Exception(ToAnsiString(message)); }
+[[noreturn]] void Raise(const QString &message)
+{
+    throw Exception(ToAnsiString(message));
+}
 
 void Publish(TForm &form, QWidget &control)
 {
@@ -256,4 +259,7 @@ void TApplication::Dispatch(const std::function<void()> &command)
     }
 }
 
-void TApplication::SetErrorDisplay(ErrorDisplay display) { errorDisplay = std::move(display); }
+void TApplication::SetErrorDisplay(ErrorDisplay display)
+{
+    errorDisplay = std::move(display);
+}

@@ -20,10 +20,10 @@ class QIODevice;
 
 class TForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TForm(TComponent *Owner);
 
-protected:
+  protected:
     /// Builds this form from its embedded description. Call it first in the
     /// derived constructor: only there does the form know its own class.
     void LoadDescription();
@@ -31,7 +31,7 @@ protected:
 
     void showEvent(QShowEvent *event) override;
 
-private:
+  private:
     /// The description gives the outer size, frame included; Qt sizes the
     /// client area.
     void FitOuterSize();
@@ -41,7 +41,7 @@ private:
 /// through it, and shows the errors that leave click handlers.
 class TApplication : public QObject {
     Q_OBJECT
-public:
+  public:
     TApplication();
     ~TApplication() override;
 
@@ -77,7 +77,7 @@ public:
 
     TForm *MainForm() const { return mainForm; }
 
-private:
+  private:
     void Adopt(std::unique_ptr<TForm> form);
 
     std::unique_ptr<QApplication> toolkit;

@@ -5,14 +5,20 @@
 #include <QTextBlock>
 #include <limits>
 
-QString ToQString(const AnsiString &text) { return QString::fromUtf8(text.c_str(), text.Length()); }
+QString ToQString(const AnsiString &text)
+{
+    return QString::fromUtf8(text.c_str(), text.Length());
+}
 
-AnsiString ToAnsiString(const QString &text) { return text.toUtf8().toStdString(); }
+AnsiString ToAnsiString(const QString &text)
+{
+    return text.toUtf8().toStdString();
+}
 
 namespace {
 
 class TMemoLines final : public TStrings {
-public:
+  public:
     explicit TMemoLines(QPlainTextEdit &owner) : memo(owner) {}
 
     int Add(const AnsiString &text) override
@@ -26,12 +32,12 @@ public:
         return ToAnsiString(memo.document()->findBlockByNumber(index).text());
     }
 
-private:
+  private:
     QPlainTextEdit &memo;
 };
 
 class TComboItems final : public TStrings {
-public:
+  public:
     explicit TComboItems(QComboBox &owner) : box(owner) {}
 
     int Add(const AnsiString &text) override
@@ -42,7 +48,7 @@ public:
     int Count() const override { return box.count(); }
     AnsiString Get(int index) const override { return ToAnsiString(box.itemText(index)); }
 
-private:
+  private:
     QComboBox &box;
 };
 
@@ -54,8 +60,14 @@ TEdit::TEdit(QWidget *parent) : QLineEdit(parent)
     setMaxLength(std::numeric_limits<int>::max());
 }
 
-AnsiString TEdit::GetText() const { return ToAnsiString(text()); }
-void TEdit::SetText(const AnsiString &text) { setText(ToQString(text)); }
+AnsiString TEdit::GetText() const
+{
+    return ToAnsiString(text());
+}
+void TEdit::SetText(const AnsiString &text)
+{
+    setText(ToQString(text));
+}
 
 TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent), Lines(std::make_unique<TMemoLines>(*this))
 {
@@ -63,20 +75,41 @@ TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent), Lines(std::make_unique<T
     setUndoRedoEnabled(false);
 }
 
-AnsiString TMemo::GetText() const { return ToAnsiString(toPlainText()); }
-void TMemo::SetText(const AnsiString &text) { setPlainText(ToQString(text)); }
+AnsiString TMemo::GetText() const
+{
+    return ToAnsiString(toPlainText());
+}
+void TMemo::SetText(const AnsiString &text)
+{
+    setPlainText(ToQString(text));
+}
 
-TComboBox::TComboBox(QWidget *parent) : QComboBox(parent), Items(std::make_unique<TComboItems>(*this)) {}
-AnsiString TComboBox::GetText() const { return ToAnsiString(currentText()); }
-void TComboBox::SetText(const AnsiString &text) { setCurrentText(ToQString(text)); }
+TComboBox::TComboBox(QWidget *parent)
+    : QComboBox(parent), Items(std::make_unique<TComboItems>(*this))
+{
+}
+AnsiString TComboBox::GetText() const
+{
+    return ToAnsiString(currentText());
+}
+void TComboBox::SetText(const AnsiString &text)
+{
+    setCurrentText(ToQString(text));
+}
 
 TButton::TButton(QWidget *parent) : QPushButton(parent)
 {
     connect(this, &QAbstractButton::clicked, this, &TButton::Click);
 }
 
-AnsiString TButton::GetText() const { return ToAnsiString(text()); }
-void TButton::SetText(const AnsiString &text) { setText(ToQString(text)); }
+AnsiString TButton::GetText() const
+{
+    return ToAnsiString(text());
+}
+void TButton::SetText(const AnsiString &text)
+{
+    setText(ToQString(text));
+}
 
 void TButton::Click()
 {

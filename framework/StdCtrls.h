@@ -12,7 +12,7 @@
 
 /// What every control offers the console: its text.
 class TControl {
-public:
+  public:
     virtual ~TControl() = default;
     /// The text exactly as typed or shown.
     virtual AnsiString GetText() const = 0;
@@ -22,7 +22,7 @@ public:
 
 class TEdit : public QLineEdit, public TControl {
     Q_OBJECT
-public:
+  public:
     explicit TEdit(QWidget *parent = nullptr);
     AnsiString GetText() const override;
     void SetText(const AnsiString &text) override;
@@ -32,7 +32,7 @@ public:
 /// the text already is.
 class TMemo : public QPlainTextEdit, public TControl {
     Q_OBJECT
-public:
+  public:
     explicit TMemo(QWidget *parent = nullptr);
     AnsiString GetText() const override;
     void SetText(const AnsiString &text) override;
@@ -42,18 +42,18 @@ public:
 
 class TComboBox : public QComboBox, public TControl {
     Q_OBJECT
-public:
+  public:
     explicit TComboBox(QWidget *parent = nullptr);
     AnsiString GetText() const override;
     void SetText(const AnsiString &text) override;
 
     /// Index of the selected item, -1 when none is; read on every use.
     class ItemIndexProperty {
-    public:
+      public:
         explicit ItemIndexProperty(const QComboBox &combo) : box(combo) {}
         operator int() const { return box.currentIndex(); }
 
-    private:
+      private:
         const QComboBox &box;
     };
     const ItemIndexProperty ItemIndex{*this};
@@ -65,13 +65,13 @@ public:
 /// through the toolkit.
 class TButton : public QPushButton, public TControl {
     Q_OBJECT
-public:
+  public:
     explicit TButton(QWidget *parent = nullptr);
     AnsiString GetText() const override;
     void SetText(const AnsiString &text) override;
 
     TNotifyEvent OnClick;
 
-private:
+  private:
     void Click();
 };

@@ -8,7 +8,7 @@
 /// The framework's byte string (UTF-8). Equality is byte for byte: no case
 /// folding, no trimming.
 class AnsiString {
-public:
+  public:
     AnsiString() = default;
     AnsiString(const char *text) : bytes(text) {}
     AnsiString(std::string text) : bytes(std::move(text)) {}
@@ -20,13 +20,13 @@ public:
 
     friend bool operator==(const AnsiString &, const AnsiString &) = default;
 
-private:
+  private:
     std::string bytes;
 };
 
 /// The framework's error class; everything the program raises is one of these.
 class Exception : public std::exception {
-public:
+  public:
     explicit Exception(const AnsiString &message) : Message(message) {}
     const char *what() const noexcept override { return Message.c_str(); }
 
@@ -35,7 +35,7 @@ public:
 
 /// A text that is not a number.
 class EConvertError : public Exception {
-public:
+  public:
     using Exception::Exception;
 };
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 class FormDriver {
-public:
+  public:
     FormDriver()
     {
         Application->SetErrorDisplay(

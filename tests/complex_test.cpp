@@ -19,7 +19,10 @@ namespace {
 constexpr double Inf = std::numeric_limits<double>::infinity();
 
 // Bits, not values: -0 and +0 differ, and a NaN equals itself.
-std::uint64_t Bits(double x) { return std::bit_cast<std::uint64_t>(x); }
+std::uint64_t Bits(double x)
+{
+    return std::bit_cast<std::uint64_t>(x);
+}
 
 void ExpectSameBits(const ComplexNumber &actual, double re, double im)
 {
@@ -170,21 +173,19 @@ TEST_P(Comparison, EqualityByPartsOrderingByModulus)
 
 INSTANTIATE_TEST_SUITE_P(
     Pairs, Comparison,
-    testing::Values(CompareCase{"same_value", {1, 2}, {1, 2}, true, false, false, true, true},
-                    CompareCase{"signed_zeros_equal", {0, 0}, {-0.0, 0}, true, false, false, true,
-                                true},
-                    CompareCase{"near_but_not_equal", {0.1, 0.2}, {0.1, 0.2000001}, false, true,
-                                false, true, false},
-                    CompareCase{"equal_moduli_real", {3, 4}, {5, 0}, false, false, false, true, true},
-                    CompareCase{"equal_moduli_imag", {3, 4}, {0, 5}, false, false, false, true, true},
-                    CompareCase{"equal_moduli_swapped", {3, 4}, {4, 3}, false, false, false, true,
-                                true},
-                    CompareCase{"equal_moduli_negated", {3, 4}, {-3, -4}, false, false, false, true,
-                                true},
-                    CompareCase{"smaller_modulus", {1, 1}, {0, 2}, false, true, false, true, false},
-                    CompareCase{"one_against_i", {1, 0}, {0, 1}, false, false, false, true, true},
-                    CompareCase{"nan_compares_false", {std::nan(""), 0}, {1, 0}, false, false,
-                                false, false, false}),
+    testing::Values(
+        CompareCase{"same_value", {1, 2}, {1, 2}, true, false, false, true, true},
+        CompareCase{"signed_zeros_equal", {0, 0}, {-0.0, 0}, true, false, false, true, true},
+        CompareCase{
+            "near_but_not_equal", {0.1, 0.2}, {0.1, 0.2000001}, false, true, false, true, false},
+        CompareCase{"equal_moduli_real", {3, 4}, {5, 0}, false, false, false, true, true},
+        CompareCase{"equal_moduli_imag", {3, 4}, {0, 5}, false, false, false, true, true},
+        CompareCase{"equal_moduli_swapped", {3, 4}, {4, 3}, false, false, false, true, true},
+        CompareCase{"equal_moduli_negated", {3, 4}, {-3, -4}, false, false, false, true, true},
+        CompareCase{"smaller_modulus", {1, 1}, {0, 2}, false, true, false, true, false},
+        CompareCase{"one_against_i", {1, 0}, {0, 1}, false, false, false, true, true},
+        CompareCase{
+            "nan_compares_false", {std::nan(""), 0}, {1, 0}, false, false, false, false, false}),
     RowName());
 
 struct TextCase {
@@ -211,7 +212,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"negative_imaginary_is_a_minus_sign", 3, -1, "3.0000 - 1.0000i"},
         TextCase{"negative_real", -0.5, 0, "-0.5000 + 0.0000i"},
         TextCase{"rounds_to_four_decimals", 2.71828, 0.00004, "2.7183 + 0.0000i"},
-        TextCase{"negative_imaginary_rounding_to_zero_keeps_minus", 0, -0.00001, "0.0000 - 0.0000i"},
+        TextCase{"negative_imaginary_rounding_to_zero_keeps_minus", 0, -0.00001,
+                 "0.0000 - 0.0000i"},
         TextCase{"negative_real_rounding_to_zero_keeps_minus", -0.00001, 0, "-0.0000 + 0.0000i"},
         TextCase{"negative_zero_imaginary_takes_plus", 0, -0.0, "0.0000 + 0.0000i"},
         TextCase{"negative_zero_real_keeps_its_minus", -0.0, 0, "-0.0000 + 0.0000i"},

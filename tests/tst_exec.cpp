@@ -4,7 +4,7 @@
 
 class TestExec : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void everyOperatorOnTheWorkedOperands_data();
     void everyOperatorOnTheWorkedOperands();
     void inPlaceOperatorsApplyAgainAtEachPress_data();
@@ -94,9 +94,9 @@ void TestExec::equalityByPartsOrderingByModulus()
     for (const char *symbol : {"==", ">=", "<=", "<", ">"})
         d.Exec(symbol);
     const QString z = "(1.0000 + 0.0000i) %1 (0.0000 + 1.0000i) = %2";
-    QCOMPARE(d.LogLines(), QStringList({"Log", z.arg("==", "FALSE"), z.arg(">=", "TRUE"),
-                                        z.arg("<=", "TRUE"), z.arg("<", "FALSE"),
-                                        z.arg(">", "FALSE")}));
+    QCOMPARE(d.LogLines(),
+             QStringList({"Log", z.arg("==", "FALSE"), z.arg(">=", "TRUE"), z.arg("<=", "TRUE"),
+                          z.arg("<", "FALSE"), z.arg(">", "FALSE")}));
 }
 
 void TestExec::negativeResultPartsUseTheTextForm()

@@ -10,7 +10,7 @@
 
 class TestOperands : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void startsWithZeroOperandsAndOneLogLine();
     void setKeepsTypedTextAndStoresTheValue_data();
     void setKeepsTypedTextAndStoresTheValue();
@@ -39,10 +39,14 @@ void TestOperands::setKeepsTypedTextAndStoresTheValue_data()
     QTest::addColumn<QString>("im");
     QTest::addColumn<double>("wantRe");
     QTest::addColumn<double>("wantIm");
-    QTest::newRow("plain") << "3" << "4" << 3.0 << 4.0;
-    QTest::newRow("leading zeros stay as typed") << "007" << "-0.5" << 7.0 << -0.5;
-    QTest::newRow("blanks around") << " 1e3  " << "  .25" << 1000.0 << 0.25;
-    QTest::newRow("beyond the range is infinite") << "1e400" << "-1e400" << HUGE_VAL << -HUGE_VAL;
+    QTest::newRow("plain") << "3"
+                           << "4" << 3.0 << 4.0;
+    QTest::newRow("leading zeros stay as typed") << "007"
+                                                 << "-0.5" << 7.0 << -0.5;
+    QTest::newRow("blanks around") << " 1e3  "
+                                   << "  .25" << 1000.0 << 0.25;
+    QTest::newRow("beyond the range is infinite") << "1e400"
+                                                  << "-1e400" << HUGE_VAL << -HUGE_VAL;
 }
 
 void TestOperands::setKeepsTypedTextAndStoresTheValue()
@@ -68,13 +72,20 @@ void TestOperands::badTextFailsSetAndChangesNothing_data()
     QTest::addColumn<QString>("re");
     QTest::addColumn<QString>("im");
     QTest::addColumn<QString>("message");
-    QTest::newRow("empty imaginary box, good real box")
-        << "5" << "" << "'' is not a valid floating point value";
+    QTest::newRow("empty imaginary box, good real box") << "5"
+                                                        << ""
+                                                        << "'' is not a valid floating point value";
     QTest::newRow("both bad: the imaginary box is named")
-        << "abc" << "1,5" << "'1,5' is not a valid floating point value";
-    QTest::newRow("bad real box") << "x" << "2" << "'x' is not a valid floating point value";
+        << "abc"
+        << "1,5"
+        << "'1,5' is not a valid floating point value";
+    QTest::newRow("bad real box") << "x"
+                                  << "2"
+                                  << "'x' is not a valid floating point value";
     QTest::newRow("message keeps the text as typed")
-        << "1" << " 2 3 " << "' 2 3 ' is not a valid floating point value";
+        << "1"
+        << " 2 3 "
+        << "' 2 3 ' is not a valid floating point value";
 }
 
 void TestOperands::badTextFailsSetAndChangesNothing()
@@ -134,7 +145,7 @@ class TSmallForm : public TForm {
     Q_OBJECT
     Q_PROPERTY(TButton *Button1 MEMBER Button1)
     Q_PROPERTY(TEdit *Edit1 MEMBER Edit1)
-public:
+  public:
     TButton *Button1 = nullptr;
     TEdit *Edit1 = nullptr;
     int clicks = 0;
@@ -147,10 +158,10 @@ public:
         LoadDescription(description);
     }
 
-public slots:
+  public slots:
     void Button1Click(TObject *) { ++clicks; }
 
-private slots:
+  private slots:
     void Hidden(TObject *) {}
 };
 
@@ -168,15 +179,14 @@ void TestOperands::descriptionNamingUnpublishedThingsFails_data()
     QTest::addColumn<QString>("message");
     const QString button = R"(<widget class="TButton" name="Button1">
         <property name="OnClick" stdset="0"><string>%1</string></property></widget>)";
-    QTest::newRow("control not published")
-        << R"(<widget class="TEdit" name="Edit2"/>)" << "TSmallForm has no published control Edit2";
-    QTest::newRow("member of another class")
-        << R"(<widget class="TMemo" name="Edit1"/>)" << "TSmallForm::Edit1 cannot hold a TMemo";
-    QTest::newRow("unknown control class")
-        << R"(<widget class="QSlider" name="Edit1"/>)"
-        << "The control Edit1 is of the unknown class QSlider";
-    QTest::newRow("handler not there") << button.arg("Button2Click")
-                                       << "TSmallForm has no published handler Button2Click";
+    QTest::newRow("control not published") << R"(<widget class="TEdit" name="Edit2"/>)"
+                                           << "TSmallForm has no published control Edit2";
+    QTest::newRow("member of another class") << R"(<widget class="TMemo" name="Edit1"/>)"
+                                             << "TSmallForm::Edit1 cannot hold a TMemo";
+    QTest::newRow("unknown control class") << R"(<widget class="QSlider" name="Edit1"/>)"
+                                           << "The control Edit1 is of the unknown class QSlider";
+    QTest::newRow("handler not there")
+        << button.arg("Button2Click") << "TSmallForm has no published handler Button2Click";
     QTest::newRow("handler not published")
         << button.arg("Hidden") << "TSmallForm has no published handler Hidden";
 }

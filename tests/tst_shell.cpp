@@ -46,7 +46,7 @@ struct TFailingForm : TForm {
 
 class TestShell : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void callOrderAndErrorDisplays_data();
     void callOrderAndErrorDisplays();
     void constructionErrorIsShownOnceAndTheLoopNeverRuns_data();
@@ -75,7 +75,8 @@ void TestShell::callOrderAndErrorDisplays_data()
         << "CreateForm" << int(Fault::OtherError)
         << QStringList({"Initialize", "CreateForm", "Show:"});
     QTest::newRow("other error in Run: empty message")
-        << "Run" << int(Fault::OtherError) << QStringList({"Initialize", "CreateForm", "Run", "Show:"});
+        << "Run" << int(Fault::OtherError)
+        << QStringList({"Initialize", "CreateForm", "Run", "Show:"});
 }
 
 void TestShell::callOrderAndErrorDisplays()

@@ -7,7 +7,7 @@
 
 class TestWindow : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void startState();
     void controlsAsDescribed_data();
     void controlsAsDescribed();
@@ -53,16 +53,26 @@ void TestWindow::controlsAsDescribed_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("className");
     QTest::addColumn<QRect>("geometry");
-    QTest::newRow("Log") << "Log" << "TMemo" << QRect(40, 24, 529, 241);
-    QTest::newRow("X1") << "X1" << "TEdit" << QRect(40, 280, 65, 21);
-    QTest::newRow("Y1") << "Y1" << "TEdit" << QRect(112, 280, 65, 21);
-    QTest::newRow("X2") << "X2" << "TEdit" << QRect(288, 280, 65, 21);
-    QTest::newRow("Y2") << "Y2" << "TEdit" << QRect(360, 280, 65, 21);
-    QTest::newRow("Opers between the operands") << "Opers" << "TComboBox" << QRect(208, 280, 49, 22);
-    QTest::newRow("Button1 Exec") << "Button1" << "TButton" << QRect(448, 280, 115, 25);
-    QTest::newRow("Button2 Set under X1") << "Button2" << "TButton" << QRect(40, 312, 65, 25);
-    QTest::newRow("Button3 Set is 75 wide") << "Button3" << "TButton" << QRect(288, 312, 75, 25);
-    QTest::newRow("Button4 Abs under Y1") << "Button4" << "TButton" << QRect(112, 312, 65, 25);
+    QTest::newRow("Log") << "Log"
+                         << "TMemo" << QRect(40, 24, 529, 241);
+    QTest::newRow("X1") << "X1"
+                        << "TEdit" << QRect(40, 280, 65, 21);
+    QTest::newRow("Y1") << "Y1"
+                        << "TEdit" << QRect(112, 280, 65, 21);
+    QTest::newRow("X2") << "X2"
+                        << "TEdit" << QRect(288, 280, 65, 21);
+    QTest::newRow("Y2") << "Y2"
+                        << "TEdit" << QRect(360, 280, 65, 21);
+    QTest::newRow("Opers between the operands") << "Opers"
+                                                << "TComboBox" << QRect(208, 280, 49, 22);
+    QTest::newRow("Button1 Exec") << "Button1"
+                                  << "TButton" << QRect(448, 280, 115, 25);
+    QTest::newRow("Button2 Set under X1") << "Button2"
+                                          << "TButton" << QRect(40, 312, 65, 25);
+    QTest::newRow("Button3 Set is 75 wide") << "Button3"
+                                            << "TButton" << QRect(288, 312, 75, 25);
+    QTest::newRow("Button4 Abs under Y1") << "Button4"
+                                          << "TButton" << QRect(112, 312, 65, 25);
 }
 
 void TestWindow::controlsAsDescribed()
@@ -98,8 +108,8 @@ void TestWindow::fontsHaveElevenPixelsAndLogIsFixedPitch()
 {
     FormDriver d;
     ShowActive(d.form);
-    for (QWidget *w : std::initializer_list<QWidget *>{&d.form, d.form.Log, d.form.Opers,
-                                                        d.form.X1, d.form.Button1})
+    for (QWidget *w : std::initializer_list<QWidget *>{&d.form, d.form.Log, d.form.Opers, d.form.X1,
+                                                       d.form.Button1})
         QCOMPARE(w->font().pixelSize(), 11);
     QVERIFY2(QFontInfo(d.form.Log->font()).fixedPitch(),
              qPrintable(QFontInfo(d.form.Log->font()).family()));
