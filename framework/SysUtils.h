@@ -16,7 +16,6 @@ class AnsiString {
     const char *c_str() const { return bytes.c_str(); }
     const std::string &str() const { return bytes; }
     int Length() const { return static_cast<int>(bytes.size()); }
-    bool IsEmpty() const { return bytes.empty(); }
 
     friend bool operator==(const AnsiString &, const AnsiString &) = default;
 

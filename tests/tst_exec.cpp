@@ -2,6 +2,13 @@
 // repeated in-place presses, the display rewrite, and symbols matching no row.
 #include "FormDriver.h"
 
+// Z1 = 1 + 2i and Z2 = 3 - 1i, set through the boxes.
+static void SetWorkedOperands(FormDriver &d)
+{
+    d.SetZ1("1", "2");
+    d.SetZ2("3", "-1");
+}
+
 class TestExec : public QObject {
     Q_OBJECT
   private slots:
@@ -52,8 +59,7 @@ void TestExec::everyOperatorOnTheWorkedOperands()
     QFETCH(QString, line);
     QFETCH(QStringList, boxes);
     FormDriver d;
-    d.SetZ1("1", "2");
-    d.SetZ2("3", "-1");
+    SetWorkedOperands(d);
     d.Exec(symbol);
     QCOMPARE(d.LogLines(), line.isEmpty() ? QStringList({"Log"}) : QStringList({"Log", line}));
     QCOMPARE(d.Boxes(), boxes);
@@ -78,8 +84,7 @@ void TestExec::inPlaceOperatorsApplyAgainAtEachPress()
     QFETCH(double, re);
     QFETCH(double, im);
     FormDriver d;
-    d.SetZ1("1", "2");
-    d.SetZ2("3", "-1");
+    SetWorkedOperands(d);
     for (int i = 0; i < 3; ++i)
         d.Exec(symbol);
     QCOMPARE(*Z1, ComplexNumber(re, im));
