@@ -152,7 +152,13 @@ void TForm::LoadDescription()
 
 void TForm::LoadDescription(QIODevice &description)
 {
+    // The loader loads every Designer widget plugin on the library path when
+    // it is constructed (Debian's brings in all of Qt Quick); this form uses
+    // none of them, so it is constructed with the path empty.
+    const QStringList libraryPaths = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({});
     FormLoader loader(*this);
+    QCoreApplication::setLibraryPaths(libraryPaths);
     if (!loader.load(&description) || !loader.formReturned)
         Raise(QString("The description of %1 cannot be read: %2")
                   .arg(metaObject()->className(), loader.errorString()));
