@@ -2,7 +2,9 @@
 
 #include "Forms.h"
 
+#include <QScrollBar>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <limits>
 
 QString ToQString(const AnsiString &text)
@@ -17,23 +19,84 @@ AnsiString ToAnsiString(const QString &text)
 
 namespace {
 
+// The lines of a memo. Qt keeps a laid-out QTextLayout for every paragraph
+// of a document, which costs more than a short line's text, so appended lines
+// share paragraphs, LinesPerParagraph at most, joined by line separators
+// (which read and copy as line breaks). An append still lays out only the
+// last, short paragraph.
 class TMemoLines final : public TStrings {
   public:
     explicit TMemoLines(QPlainTextEdit &owner) : memo(owner) {}
 
     int Add(const AnsiString &text) override
     {
-        memo.appendPlainText(ToQString(text));
-        return Count() - 1;
+        const int index = Count();
+        QTextDocument &document = *memo.document();
+        QScrollBar &bar = *memo.verticalScrollBar();
+        const bool following = bar.value() == bar.maximum();
+
+        QTextCursor cursor(&document);
+        cursor.movePosition(QTextCursor::End);
+        const QString line = ToQString(text);
+        cursor.beginEditBlock(); // one change notification, one relayout
+        if (index == 0) {
+            cursor.insertText(line);
+        } else if (LinesIn(document.lastBlock()) >= LinesPerParagraph) {
+            cursor.insertBlock();
+            cursor.insertText(line);
+        } else {
+            cursor.insertText(QChar::LineSeparator + line);
+        }
+        cursor.endEditBlock();
+
+        if (following)
+            bar.setValue(bar.maximum());
+        counted = {document.revision(), index + 1};
+        return index;
     }
-    int Count() const override { return memo.document()->blockCount(); }
+
+    int Count() const override
+    {
+        const QTextDocument &document = *memo.document();
+        if (counted.revision != document.revision()) {
+            int lines = 0;
+            if (!document.isEmpty())
+                for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+                    lines += LinesIn(block);
+            counted = {document.revision(), lines};
+        }
+        return counted.lines;
+    }
+
     AnsiString Get(int index) const override
     {
-        return ToAnsiString(memo.document()->findBlockByNumber(index).text());
+        if (index < 0)
+            return {};
+        for (QTextBlock block = memo.document()->begin(); block.isValid(); block = block.next()) {
+            const int lines = LinesIn(block);
+            if (index < lines)
+                return ToAnsiString(block.text().split(QChar::LineSeparator)[index]);
+            index -= lines;
+        }
+        return {};
     }
 
   private:
+    static constexpr int LinesPerParagraph = 4;
+
+    static int LinesIn(const QTextBlock &block)
+    {
+        return 1 + static_cast<int>(block.text().count(QChar::LineSeparator));
+    }
+
+    // The line count, valid while the document is at that revision.
+    struct Counted {
+        int revision = -1;
+        int lines = 0;
+    };
+
     QPlainTextEdit &memo;
+    mutable Counted counted;
 };
 
 class TComboItems final : public TStrings {
