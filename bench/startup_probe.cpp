@@ -1,6 +1,7 @@
 // Starts a window and, at its first paint, prints the monotonic clock (ns)
 // and resident memory (KiB), then closes it. Built twice: as the program's
-// own start-up (Initialize, CreateForm, Run), and as a bare Qt window.
+// own start-up (Initialize, CreateForm, Run), as a bare Qt window, and as a
+// bare window with one line of text.
 #include "ResidentMemory.h"
 #include <QApplication>
 #include <QEvent>
@@ -13,6 +14,8 @@
 
 #ifndef BARE_WINDOW
 #include "Unit1.h"
+#else
+#include <QLabel>
 #endif
 
 namespace {
@@ -43,6 +46,10 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QWidget window;
     window.resize(862, 466);
+#ifdef WITH_TEXT
+    // One line of text: the same font system start-up any window with text pays.
+    QLabel text("Log", &window);
+#endif
     window.installEventFilter(&probe);
     window.show();
     return app.exec();
