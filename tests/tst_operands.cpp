@@ -1,4 +1,4 @@
-// The operands on the real form: start state, Set, Abs, the display, a form
+// The operands on the real form: Set, Abs, the display, a form
 // description that names what the form does not publish, and errors in the
 // event loop.
 #include "FormDriver.h"
@@ -11,7 +11,6 @@
 class TestOperands : public QObject {
     Q_OBJECT
   private slots:
-    void startsWithZeroOperandsAndOneLogLine();
     void setKeepsTypedTextAndStoresTheValue_data();
     void setKeepsTypedTextAndStoresTheValue();
     void badTextFailsSetAndChangesNothing_data();
@@ -23,15 +22,6 @@ class TestOperands : public QObject {
     void descriptionNamingUnpublishedThingsFails();
     void handlerErrorReachesDisplayAndLoopGoesOn();
 };
-
-void TestOperands::startsWithZeroOperandsAndOneLogLine()
-{
-    FormDriver d;
-    QCOMPARE(d.Boxes(), QStringList({"0", "0", "0", "0"}));
-    QCOMPARE(d.LogLines(), QStringList({"Log"}));
-    QCOMPARE(*Z1, ComplexNumber(0, 0));
-    QCOMPARE(*Z2, ComplexNumber(0, 0));
-}
 
 void TestOperands::setKeepsTypedTextAndStoresTheValue_data()
 {

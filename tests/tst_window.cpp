@@ -33,6 +33,8 @@ void TestWindow::startState()
     QCOMPARE(d.form.windowTitle(), QString("Form1"));
     QCOMPARE(d.LogLines(), QStringList({"Log"}));
     QCOMPARE(d.Boxes(), QStringList({"0", "0", "0", "0"}));
+    QCOMPARE(*Z1, ComplexNumber(0, 0));
+    QCOMPARE(*Z2, ComplexNumber(0, 0));
     QCOMPARE(d.form.Opers->currentText(), QString("+"));
     QCOMPARE(QApplication::focusWidget(), d.form.Button1);
     QCOMPARE(d.form.Button1->text(), QString("Exec"));
