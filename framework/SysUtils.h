@@ -38,14 +38,20 @@ class EConvertError : public Exception {
     using Exception::Exception;
 };
 
-/// Accepts blanks (spaces, tabs) around an optional sign and a decimal number
-/// with optional point, fraction and exponent, or INF or NAN in any letter
-/// case. The value is correctly rounded; beyond the double range it is
-/// infinite, below it subnormal or zero. Anything else raises EConvertError
-/// "'<text>' is not a valid floating point value".
+/// Accepts blanks (space, tab, line feed, carriage return) around an optional
+/// sign and a decimal number with optional point, fraction and exponent, or
+/// INF or NAN in any ASCII letter case; nothing depends on the locale. The
+/// value is correctly rounded. Past the largest double, texts up to
+/// "1.79769313486232E308" (what FloatToStr writes for it) read as the largest
+/// double, so that every written text reads back; beyond that the value is
+/// infinite, and below the range subnormal or zero. Anything else raises
+/// EConvertError "'<text>' is not a valid floating point value", quoting at
+/// most 64 characters of the text (then "…"), control characters and line
+/// separators escaped, the quote isolated where it holds non-ASCII text.
 double StrToFloat(const AnsiString &text);
 
 /// Up to 15 significant digits, correctly rounded, no trailing zeros; fixed
 /// notation for decimal exponents -5 to 14, otherwise "1.5E-7" style.
-/// Infinities are "INF" and "-INF", not-a-number "NAN", negative zero "0".
+/// Infinities are "INF" and "-INF", not-a-number "NAN" whatever its sign,
+/// negative zero "0". The largest double is written "1.79769313486232E308".
 AnsiString FloatToStr(double value);

@@ -10,8 +10,10 @@
 #include <clocale>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -66,6 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FormatCase{"not_a_number", std::nan(""), "NAN"}),
     RowName());
 
+const std::string LargestTextIn309Digits = "179769313486232" + std::string(294, '0');
+
 struct ParseCase {
     const char *name;
     const char *text;
@@ -94,6 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"exponent", "1e3", 1000}, ParseCase{"capital_exponent", "1.5E-7", 1.5e-7},
         ParseCase{"signed_exponent", "2e+2", 200}, ParseCase{"leading_zeros", "007", 7},
         ParseCase{"spaces_and_tabs_around", " \t12.5\t ", 12.5},
+        ParseCase{"line_breaks_around_a_pasted_cell", "\r\n1.5\r\n", 1.5},
         ParseCase{"negative_zero", "-0", -0.0},
         ParseCase{"decimal_tie_rounds_to_even", "9007199254740993", 9007199254740992.0},
         ParseCase{"many_digits", "0.1000000000000000055511151231257827", 0.1},
@@ -107,27 +112,69 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"largest_as_written", "1.79769313486232E308", DBL_MAX},
         ParseCase{"largest_exact", "1.7976931348623157e308", DBL_MAX},
         ParseCase{"just_past_the_largest_text", "1.797693134862321E308", Inf},
+        ParseCase{"between_largest_and_its_text", "1.7976931348623159E308", DBL_MAX},
+        ParseCase{"largest_text_in_309_digits", LargestTextIn309Digits.c_str(), DBL_MAX},
+        ParseCase{"largest_text_behind_zeros", "0.0000179769313486232E313", DBL_MAX},
         ParseCase{"inf_any_case", "iNf", Inf}, ParseCase{"signed_inf", "-INF", -Inf},
         ParseCase{"nan", "NaN", std::nan("")}, ParseCase{"signed_nan", " +nan ", std::nan("")}),
     RowName());
 
-class StrToFloatRejects : public testing::TestWithParam<const char *> {};
+struct RejectCase {
+    RejectCase(std::string typed, std::string shown = {})
+        : text(std::move(typed)), quoted(shown.empty() ? text : std::move(shown))
+    {
+    }
+    std::string text;
+    std::string quoted; // as the message quotes it
+};
+
+class StrToFloatRejects : public testing::TestWithParam<RejectCase> {};
 
 TEST_P(StrToFloatRejects, RaisesEConvertErrorNamingTheText)
 {
-    const std::string text = GetParam();
+    const auto &[text, quoted] = GetParam();
     try {
         StrToFloat(text);
         FAIL() << "accepted '" << text << "'";
     } catch (const EConvertError &e) {
-        EXPECT_EQ(e.Message.str(), "'" + text + "' is not a valid floating point value");
+        EXPECT_EQ(e.Message.str(), "'" + quoted + "' is not a valid floating point value");
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, StrToFloatRejects,
-                         testing::Values("", "   ", ".", "-", "+.", "1,5", "abc", "0x10", "1 2",
-                                         "1..2", "1.2.3", "1e", "1e+", "e5", "--1", "+-1", "inf5",
-                                         "infinity", "nan(1)", "1\n", "\xd9\xa3", "1e5.5", "½"));
+const std::string Long64 = std::string(63, '7') + "x";
+
+std::string Repeat(const std::string &text, int times)
+{
+    std::string repeated;
+    while (times-- > 0)
+        repeated += text;
+    return repeated;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, StrToFloatRejects,
+    testing::Values(
+        RejectCase{""}, RejectCase{"   "}, RejectCase{"."}, RejectCase{"-"}, RejectCase{"+."},
+        RejectCase{"1,5"}, RejectCase{"abc"}, RejectCase{"0x10"}, RejectCase{"1 2"},
+        RejectCase{"1..2"}, RejectCase{"1.2.3"}, RejectCase{"1e"}, RejectCase{"1e+"},
+        RejectCase{"e5"}, RejectCase{"--1"}, RejectCase{"+-1"}, RejectCase{"inf5"},
+        RejectCase{"infinity"}, RejectCase{"nan(1)"}, RejectCase{"1e5.5"},
+        RejectCase{"<h1>H</h1>"}, RejectCase{Long64},
+        // One line whatever was pasted.
+        RejectCase{"1\n2", "1\\n2"}, RejectCase{"1\t2\r", "1\\t2\\r"},
+        RejectCase{"\x01\x7f", "\\x01\\x7F"},
+        RejectCase{"1\u20282", "\u20681\\u20282\u2069"},
+        // At most 64 characters, then an ellipsis.
+        RejectCase{Long64 + "8", Long64 + "\u2026"},
+        RejectCase{std::string(200000, 'x'), std::string(64, 'x') + "\u2026"},
+        RejectCase{std::string(64, '\n') + "x", Repeat("\\n", 64) + "\u2026"},
+        // Right-to-left and other non-ASCII text is isolated, so the sentence
+        // stays left to right; controls that would end the isolation show.
+        RejectCase{"\u200f1.5", "\u2068\u200f1.5\u2069"},
+        RejectCase{"\xd9\xa3", "\u2068\xd9\xa3\u2069"}, RejectCase{"½", "\u2068½\u2069"},
+        RejectCase{"\u2069\u202e1", "\u2068\\u2069\\u202E1\u2069"},
+        RejectCase{"\xff" "1", "\u2068\\xFF1\u2069"},
+        RejectCase{std::string(64, 'a') + "\u05d0", std::string(64, 'a') + "\u2026"}));
 
 TEST(RoundTrip, EveryWrittenTextReadsBackToTheSameText)
 {
@@ -142,12 +189,25 @@ TEST(RoundTrip, EveryWrittenTextReadsBackToTheSameText)
         EXPECT_EQ(FloatToStr(StrToFloat(FloatToStr(x))), FloatToStr(x));
 }
 
-TEST(Locale, DecimalPointIgnoresTheLocale)
+// Under a decimal comma, and under Turkish case rules where 'i' is not the
+// lower case of 'I'; the Turkish locale is made here, in a scratch directory.
+class Locale : public testing::TestWithParam<const char *> {};
+
+TEST_P(Locale, NumbersIgnoreTheLocale)
 {
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
-        GTEST_SKIP() << "locale de_DE.UTF-8 is not installed";
+    const std::string name = GetParam();
+    if (name.starts_with("tr_TR")) {
+        const std::string dir = testing::TempDir() + "locales";
+        const std::string make = "localedef -i tr_TR -f UTF-8 " + dir + "/" + name + " 2>/dev/null";
+        if (std::system(("mkdir -p " + dir).c_str()) != 0 || std::system(make.c_str()) > 1)
+            GTEST_SKIP() << "localedef cannot make " << name;
+        setenv("LOCPATH", dir.c_str(), 1);
+    }
+    if (!std::setlocale(LC_ALL, name.c_str()))
+        GTEST_SKIP() << "locale " << name << " is not available";
     const std::string written = FloatToStr(2.5).str();
-    const double read = StrToFloat("1.25");
+    const double read = StrToFloat("1.25"), overflow = StrToFloat("1e999");
+    const double inf = StrToFloat("inf"), nan = StrToFloat("nan");
     const bool commaRejected = [] {
         try {
             StrToFloat("1,25");
@@ -156,12 +216,16 @@ TEST(Locale, DecimalPointIgnoresTheLocale)
             return true;
         }
     }();
-    const double overflow = StrToFloat("1e999");
     std::setlocale(LC_ALL, "C");
+    unsetenv("LOCPATH");
     EXPECT_EQ(written, "2.5");
     EXPECT_EQ(read, 1.25);
-    EXPECT_TRUE(commaRejected);
     EXPECT_EQ(overflow, Inf);
+    EXPECT_EQ(inf, Inf);
+    EXPECT_TRUE(std::isnan(nan));
+    EXPECT_TRUE(commaRejected);
 }
+
+INSTANTIATE_TEST_SUITE_P(Names, Locale, testing::Values("de_DE.UTF-8", "tr_TR.UTF-8"));
 
 } // namespace
