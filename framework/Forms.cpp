@@ -8,8 +8,11 @@
 #include <QMessageBox>
 #include <QMetaMethod>
 #include <QMetaProperty>
+#include <QScopedValueRollback>
+#include <QWindow>
 #include <QTimer>
 #include <QUiLoader>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 
@@ -82,6 +85,19 @@ void Publish(TForm &form, QWidget &control)
         Raise(QString("%1::%2 is not writable").arg(meta.className(), name));
 }
 
+// Every control the form publishes must come from the description: a member
+// left null would fail only at the first click.
+void RequireEveryControl(TForm &form)
+{
+    const QMetaObject &meta = *form.metaObject();
+    for (int i = TForm::staticMetaObject.propertyCount(); i < meta.propertyCount(); ++i) {
+        const QMetaProperty property = meta.property(i);
+        if (property.metaType().metaObject() && !property.read(&form).value<QObject *>())
+            Raise(QString("The description of %1 has no control %2")
+                      .arg(meta.className(), property.name()));
+    }
+}
+
 QMetaMethod FindHandler(const QMetaObject &meta, const QString &name)
 {
     for (int i = 0; i < meta.methodCount(); ++i) {
@@ -127,18 +143,37 @@ TForm::TForm(TComponent *) : QWidget(nullptr) {}
 void TForm::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    // The frame is known only once a window manager has framed the window.
-    QTimer::singleShot(0, this, &TForm::FitOuterSize);
+    if (fitted)
+        return;
+    // A window manager reports its frame some time after the window is
+    // mapped; without one there is never a frame, and the client geometry
+    // from the description stands.
+    fitDeadline.start();
+    QTimer::singleShot(0, this, &TForm::FitOuterGeometry);
 }
 
-void TForm::FitOuterSize()
+void TForm::FitOuterGeometry()
 {
+    const QVariant left = property("Left"), top = property("Top");
     const QVariant width = property("Width"), height = property("Height");
-    const QSize frame = frameGeometry().size() - geometry().size();
-    // Without a window manager there is no frame: the client size stands.
-    if (!width.isValid() || !height.isValid() || frame.isEmpty())
+    if (fitted || !windowHandle() || !width.isValid() || !height.isValid())
         return;
-    resize(width.toInt() - frame.width(), height.toInt() - frame.height());
+    const QMargins frame = windowHandle()->frameMargins();
+    if (frame.isNull()) {
+        if (fitDeadline.elapsed() < FrameWaitMillis)
+            QTimer::singleShot(FramePollMillis, this, &TForm::FitOuterGeometry);
+        else
+            fitted = true;
+        return;
+    }
+    // Once only: afterwards the size and place are the user's.
+    fitted = true;
+    const QSize client(width.toInt() - frame.left() - frame.right(),
+                       height.toInt() - frame.top() - frame.bottom());
+    if (left.isValid() && top.isValid())
+        setGeometry(QRect(QPoint(left.toInt() + frame.left(), top.toInt() + frame.top()), client));
+    else
+        resize(client);
 }
 
 void TForm::LoadDescription()
@@ -171,7 +206,11 @@ void TForm::LoadDescription(QIODevice &description)
         Publish(*this, *control);
         if (auto *button = qobject_cast<TButton *>(control))
             BindOnClick(*this, *button);
+        if (auto *combo = qobject_cast<TComboBox *>(control))
+            if (const QVariant height = combo->property("ItemHeight"); height.isValid())
+                combo->SetItemHeight(height.toInt());
     }
+    RequireEveryControl(*this);
     // The loader applies the top level's size but not its position.
     const QVariant left = property("Left"), top = property("Top");
     if (left.isValid() && top.isValid())
@@ -207,6 +246,50 @@ TApplication::~TApplication()
     }
 }
 
+namespace {
+
+// What the toolkit says while it starts, held back: where no window can open
+// it says a lot and then aborts, and one clear message is all the user needs.
+QtMessageHandler toolkitMessages = nullptr;
+std::vector<std::pair<QtMsgType, QString>> startupMessages;
+
+bool Said(const char *text)
+{
+    for (const auto &[type, message] : startupMessages)
+        if (message.contains(QLatin1String(text)))
+            return true;
+    return false;
+}
+
+[[noreturn]] void NoWindow()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM"), display = qgetenv("DISPLAY");
+    QByteArray cause;
+    if (Said("Could not find the Qt platform plugin"))
+        cause = "QT_QPA_PLATFORM names the platform \"" + platform + "\", which is not installed";
+    else if (display.isEmpty() && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        cause = "neither DISPLAY nor WAYLAND_DISPLAY is set";
+    else if (Said("could not connect to display"))
+        cause = "the X display \"" + display + "\" refused the connection";
+    else
+        cause = "the toolkit found no platform to show it on";
+    std::fprintf(stderr,
+                 "complexops: cannot open a window: %s.\n"
+                 "Set DISPLAY to a running X server or WAYLAND_DISPLAY to a Wayland compositor, "
+                 "and leave QT_QPA_PLATFORM unset (or set it to xcb or wayland).\n",
+                 cause.constData());
+    std::_Exit(1); // a program that never got a window has not succeeded
+}
+
+void HoldStartupMessage(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg)
+        NoWindow();
+    startupMessages.emplace_back(type, message);
+}
+
+} // namespace
+
 void TApplication::Initialize()
 {
     if (QApplication::instance())
@@ -214,7 +297,13 @@ void TApplication::Initialize()
     static int argc = 1;
     static char name[] = "complexops";
     static char *argv[] = {name, nullptr};
+    toolkitMessages = qInstallMessageHandler(HoldStartupMessage);
     toolkit = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(toolkitMessages);
+    for (const auto &[type, message] : startupMessages)
+        toolkitMessages ? toolkitMessages(type, QMessageLogContext(), message)
+                        : qt_message_output(type, QMessageLogContext(), message);
+    startupMessages.clear();
     // The executable's icon, where it carries one, serves every window.
     if (QFile::exists(":/MAINICON"))
         QApplication::setWindowIcon(QIcon(":/MAINICON"));
@@ -242,16 +331,24 @@ void TApplication::Run()
 
 void TApplication::ShowException(const Exception *E)
 {
+    const QScopedValueRollback showing(showingError, true);
     if (errorDisplay) {
         errorDisplay(E->Message);
         return;
     }
-    QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationName(),
-                          ToQString(E->Message));
+    // The message quotes what the user typed: it is text, never markup.
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), ToQString(E->Message),
+                    QMessageBox::Ok, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 void TApplication::Dispatch(const std::function<void()> &command)
 {
+    // The error display is modal for every kind of input, a screen reader's
+    // actions and synthetic events included.
+    if (showingError)
+        return;
     try {
         command();
     } catch (const Exception &E) {

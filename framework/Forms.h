@@ -11,6 +11,7 @@
 
 #include "Classes.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -32,9 +33,13 @@ class TForm : public QWidget {
     void showEvent(QShowEvent *event) override;
 
   private:
-    /// The description gives the outer size, frame included; Qt sizes the
-    /// client area.
-    void FitOuterSize();
+    /// The description gives the outer geometry, frame included; Qt places
+    /// the client area. Done once, when the frame is first known.
+    void FitOuterGeometry();
+
+    static constexpr int FrameWaitMillis = 2000, FramePollMillis = 20;
+    bool fitted = false;
+    QElapsedTimer fitDeadline;
 };
 
 /// The one application object: runs the event loop, owns the forms created
@@ -68,7 +73,7 @@ class TApplication : public QObject {
 
     /// Runs a command; an error leaving it is shown with ShowException
     /// instead of going further. This is the one place errors are caught
-    /// inside the event loop.
+    /// inside the event loop. While an error is shown no command runs.
     void Dispatch(const std::function<void()> &command);
 
     /// Replaces the message box, for tests; an empty function restores it.
@@ -84,6 +89,7 @@ class TApplication : public QObject {
     std::vector<std::unique_ptr<TForm>> forms;
     TForm *mainForm = nullptr;
     ErrorDisplay errorDisplay;
+    bool showingError = false;
 };
 
 extern TApplication *Application;

@@ -2,6 +2,8 @@
 
 #include "Forms.h"
 
+#include <QAbstractItemView>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -19,11 +21,7 @@ AnsiString ToAnsiString(const QString &text)
 
 namespace {
 
-// The lines of a memo. Qt keeps a laid-out QTextLayout for every paragraph
-// of a document, which costs more than a short line's text, so appended lines
-// share paragraphs, LinesPerParagraph at most, joined by line separators
-// (which read and copy as line breaks). An append still lays out only the
-// last, short paragraph.
+// The lines of a memo, one paragraph each.
 class TMemoLines final : public TStrings {
   public:
     explicit TMemoLines(QPlainTextEdit &owner) : memo(owner) {}
@@ -31,72 +29,63 @@ class TMemoLines final : public TStrings {
     int Add(const AnsiString &text) override
     {
         const int index = Count();
-        QTextDocument &document = *memo.document();
-        QScrollBar &bar = *memo.verticalScrollBar();
-        const bool following = bar.value() == bar.maximum();
-
-        QTextCursor cursor(&document);
-        cursor.movePosition(QTextCursor::End);
-        const QString line = ToQString(text);
-        cursor.beginEditBlock(); // one change notification, one relayout
-        if (index == 0) {
-            cursor.insertText(line);
-        } else if (LinesIn(document.lastBlock()) >= LinesPerParagraph) {
-            cursor.insertBlock();
-            cursor.insertText(line);
-        } else {
-            cursor.insertText(QChar::LineSeparator + line);
+        // An append moves a cursor that stands at the end of the text; the
+        // user's selection and cursor must not move, so they are put back.
+        const QTextCursor user = memo.textCursor();
+        const int end = memo.document()->characterCount() - 1;
+        const bool touchesEnd = user.anchor() == end || user.position() == end;
+        // Follows new lines when the last line was in view, however the user
+        // got there.
+        memo.appendPlainText(ToQString(text));
+        if (touchesEnd) {
+            QScrollBar &bar = *memo.verticalScrollBar();
+            const int view = bar.value();
+            QTextCursor kept(memo.document());
+            kept.setPosition(user.anchor());
+            kept.setPosition(user.position(), QTextCursor::KeepAnchor);
+            memo.setTextCursor(kept);
+            bar.setValue(view);
         }
-        cursor.endEditBlock();
-
-        if (following)
-            bar.setValue(bar.maximum());
-        counted = {document.revision(), index + 1};
         return index;
     }
 
     int Count() const override
     {
         const QTextDocument &document = *memo.document();
-        if (counted.revision != document.revision()) {
-            int lines = 0;
-            if (!document.isEmpty())
-                for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
-                    lines += LinesIn(block);
-            counted = {document.revision(), lines};
-        }
-        return counted.lines;
+        return document.isEmpty() ? 0 : document.blockCount();
     }
 
     AnsiString Get(int index) const override
     {
-        if (index < 0)
-            return {};
-        for (QTextBlock block = memo.document()->begin(); block.isValid(); block = block.next()) {
-            const int lines = LinesIn(block);
-            if (index < lines)
-                return ToAnsiString(block.text().split(QChar::LineSeparator)[index]);
-            index -= lines;
-        }
-        return {};
+        const QTextBlock block = memo.document()->findBlockByNumber(index);
+        return index < Count() && block.isValid() ? ToAnsiString(block.text()) : AnsiString();
     }
 
   private:
-    static constexpr int LinesPerParagraph = 4;
+    QPlainTextEdit &memo;
+};
 
-    static int LinesIn(const QTextBlock &block)
+// Gives every item of a list the same height and leaves the rest, painting
+// above all, to the delegate the style chose.
+class FixedHeightDelegate final : public QAbstractItemDelegate {
+  public:
+    FixedHeightDelegate(QAbstractItemDelegate &styled, int height, QObject *parent)
+        : QAbstractItemDelegate(parent), inner(styled), itemHeight(height)
     {
-        return 1 + static_cast<int>(block.text().count(QChar::LineSeparator));
+    }
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        inner.paint(painter, option, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return {inner.sizeHint(option, index).width(), itemHeight};
     }
 
-    // The line count, valid while the document is at that revision.
-    struct Counted {
-        int revision = -1;
-        int lines = 0;
-    };
-
-    QPlainTextEdit &memo;
-    mutable Counted counted;
+  private:
+    QAbstractItemDelegate &inner;
+    int itemHeight;
 };
 
 class TComboItems final : public TStrings {
@@ -130,6 +119,8 @@ AnsiString TEdit::GetText() const
 void TEdit::SetText(const AnsiString &text)
 {
     setText(ToQString(text));
+    // A number longer than the box shows its sign and leading digits.
+    setCursorPosition(0);
 }
 
 TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent), Lines(std::make_unique<TMemoLines>(*this))
@@ -151,6 +142,12 @@ TComboBox::TComboBox(QWidget *parent)
     : QComboBox(parent), Items(std::make_unique<TComboItems>(*this))
 {
 }
+void TComboBox::SetItemHeight(int height)
+{
+    // The view never deletes a delegate it is given; the combo box owns both.
+    view()->setItemDelegate(new FixedHeightDelegate(*view()->itemDelegate(), height, this));
+}
+
 AnsiString TComboBox::GetText() const
 {
     return ToAnsiString(currentText());
@@ -172,6 +169,19 @@ AnsiString TButton::GetText() const
 void TButton::SetText(const AnsiString &text)
 {
     setText(ToQString(text));
+}
+
+void TButton::keyPressEvent(QKeyEvent *event)
+{
+    // Return and Enter click the focused button, as Space does; no button is
+    // a default button, so Return elsewhere does nothing.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (!event->isAutoRepeat())
+            click();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 void TButton::Click()

@@ -20,6 +20,7 @@ class TControl {
     virtual void SetText(const AnsiString &text) = 0;
 };
 
+/// A one-line text box; SetText leaves the start of the text in view.
 class TEdit : public QLineEdit, public TControl {
     Q_OBJECT
   public:
@@ -29,7 +30,8 @@ class TEdit : public QLineEdit, public TControl {
 };
 
 /// A multi-line text box. Lines->Add appends in constant time, however long
-/// the text already is.
+/// the text already is, and keeps the user's selection; the view follows new
+/// lines while the last line is in view.
 class TMemo : public QPlainTextEdit, public TControl {
     Q_OBJECT
   public:
@@ -58,6 +60,9 @@ class TComboBox : public QComboBox, public TControl {
     };
     const ItemIndexProperty ItemIndex{*this};
     const std::unique_ptr<TStrings> Items;
+
+    /// The height of every item in the drop-down list, in pixels.
+    void SetItemHeight(int height);
 };
 
 /// A push button. A click runs OnClick; an error leaving it is shown with
@@ -71,6 +76,9 @@ class TButton : public QPushButton, public TControl {
     void SetText(const AnsiString &text) override;
 
     TNotifyEvent OnClick;
+
+  protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
   private:
     void Click();
