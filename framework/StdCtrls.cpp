@@ -118,7 +118,9 @@ AnsiString TEdit::GetText() const
 }
 void TEdit::SetText(const AnsiString &text)
 {
-    setText(ToQString(text));
+    // Rewriting the same text would only cost a repaint.
+    if (const QString shown = ToQString(text); shown != this->text())
+        setText(shown);
     // A number longer than the box shows its sign and leading digits.
     setCursorPosition(0);
 }
