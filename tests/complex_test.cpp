@@ -78,6 +78,25 @@ TEST(Arithmetic, NothingIsCheckedAndIeeeDecides)
     EXPECT_FALSE(nan == nan);
 }
 
+// The formulas' limits, as the README gives them: the first part whose square
+// overflows or does not vanish, and the divisor part below which the
+// reciprocal of the squared modulus overflows.
+TEST(Arithmetic, LimitsOfTheFormulas)
+{
+    const double overflows = 1.3407807929942597e154, vanishes = 1.5717277847026288e-162;
+    const double tinyDivisor = 7.458340731200208e-155;
+    EXPECT_EQ(ComplexNumber(overflows, 0).Abs(), Inf);
+    EXPECT_LT(ComplexNumber(std::nextafter(overflows, 0), 0).Abs(), Inf);
+    EXPECT_GT(ComplexNumber(0, vanishes).Abs(), 0);
+    EXPECT_EQ(ComplexNumber(0, std::nextafter(vanishes, 0)).Abs(), 0);
+    EXPECT_FALSE(ComplexNumber(2e160, 0) > ComplexNumber(1e160, 0));
+    EXPECT_EQ((ComplexNumber(1e200, 1e200) / ComplexNumber(1e200, 1e200)).ToString(), "nan + nani");
+    EXPECT_LT((ComplexNumber(1, 0) / ComplexNumber(tinyDivisor, 0)).GetRe(), Inf);
+    EXPECT_EQ((ComplexNumber(1, 0) / ComplexNumber(std::nextafter(tinyDivisor, 0), 0)).ToString(),
+              "inf + nani");
+    EXPECT_EQ((ComplexNumber(1, 1) / ComplexNumber(overflows, 0)).ToString(), "0.0000 + 0.0000i");
+}
+
 TEST(Modulus, ExactCases)
 {
     EXPECT_EQ(ComplexNumber(3, 4).Abs(), 5);
