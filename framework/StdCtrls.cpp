@@ -3,6 +3,7 @@
 #include "Forms.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -31,9 +32,9 @@ class TMemoLines final : public TStrings {
         const int index = Count();
         // An append moves a cursor that stands at the end of the text; the
         // user's selection and cursor must not move, so they are put back.
-        const QTextCursor user = memo.textCursor();
+        const int anchor = memo.textCursor().anchor(), position = memo.textCursor().position();
         const int end = memo.document()->characterCount() - 1;
-        const bool touchesEnd = user.anchor() == end || user.position() == end;
+        const bool touchesEnd = anchor == end || position == end;
         // Follows new lines when the last line was in view, however the user
         // got there.
         memo.appendPlainText(ToQString(text));
@@ -41,8 +42,8 @@ class TMemoLines final : public TStrings {
             QScrollBar &bar = *memo.verticalScrollBar();
             const int view = bar.value();
             QTextCursor kept(memo.document());
-            kept.setPosition(user.anchor());
-            kept.setPosition(user.position(), QTextCursor::KeepAnchor);
+            kept.setPosition(anchor);
+            kept.setPosition(position, QTextCursor::KeepAnchor);
             memo.setTextCursor(kept);
             bar.setValue(view);
         }
@@ -129,6 +130,26 @@ TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent), Lines(std::make_unique<T
 {
     // The log only grows; an undo history would hold a second copy of it.
     setUndoRedoEnabled(false);
+}
+
+void TMemo::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QPlainTextEdit::mouseDoubleClickEvent(event);
+    sinceDoubleClick.start();
+}
+
+void TMemo::mousePressEvent(QMouseEvent *event)
+{
+    const bool tripleClick = event->button() == Qt::LeftButton && sinceDoubleClick.isValid() &&
+                             sinceDoubleClick.elapsed() < QApplication::doubleClickInterval();
+    QPlainTextEdit::mousePressEvent(event);
+    if (!tripleClick)
+        return;
+    // The toolkit selects the line and the break after it; a log line is its
+    // text alone, so that copying it gives just that line.
+    QTextCursor line(cursorForPosition(event->position().toPoint()).block());
+    line.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    setTextCursor(line);
 }
 
 AnsiString TMemo::GetText() const

@@ -5,6 +5,7 @@
 #include "Classes.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -40,6 +41,13 @@ class TMemo : public QPlainTextEdit, public TControl {
     void SetText(const AnsiString &text) override;
 
     const std::unique_ptr<TStrings> Lines;
+
+  protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+  private:
+    QElapsedTimer sinceDoubleClick;
 };
 
 class TComboBox : public QComboBox, public TControl {
