@@ -1,5 +1,6 @@
 #include "Forms.h"
 
+#include "Accessible.h"
 #include "StdCtrls.h"
 
 #include <QApplication>
@@ -9,12 +10,16 @@
 #include <QMetaMethod>
 #include <QMetaProperty>
 #include <QScopedValueRollback>
+#include <QSocketNotifier>
 #include <QWindow>
 #include <QTimer>
 #include <QUiLoader>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <map>
+#include <unistd.h>
 
 namespace {
 
@@ -306,7 +311,8 @@ void TApplication::Initialize()
     startupMessages.clear();
     // The executable's icon, where it carries one, serves every window.
     if (QFile::exists(":/MAINICON"))
-        QApplication::setWindowIcon(QIcon(":/MAINICON"));
+        QApplication::setWindowIcon(QIcon(QPixmap(":/MAINICON", "XPM")));
+    InstallAccessibleFactory();
 }
 
 void TApplication::Adopt(std::unique_ptr<TForm> form)
@@ -316,12 +322,40 @@ void TApplication::Adopt(std::unique_ptr<TForm> form)
     forms.push_back(std::move(form));
 }
 
+namespace {
+
+int terminationPipe[2] = {-1, -1};
+
+void OnTermination(int)
+{
+    const char byte = 0;
+    [[maybe_unused]] const auto written = write(terminationPipe[1], &byte, 1);
+}
+
+} // namespace
+
 void TApplication::Run()
 {
     if (!mainForm)
         return;
+    // A session ending (SIGTERM, SIGHUP) or Ctrl+C in a terminal closes the
+    // window as the user would, so the program ends normally. The handler
+    // only wakes the event loop.
+    std::unique_ptr<QSocketNotifier> termination;
+    if (terminationPipe[0] >= 0 || pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        termination = std::make_unique<QSocketNotifier>(terminationPipe[0], QSocketNotifier::Read);
+        connect(termination.get(), &QSocketNotifier::activated, mainForm, [this] {
+            char bytes[16];
+            while (read(terminationPipe[0], bytes, sizeof bytes) > 0) {
+            }
+            mainForm->close();
+        });
+        for (const int signal : {SIGTERM, SIGHUP, SIGINT})
+            std::signal(signal, OnTermination);
+    }
     mainForm->show();
     QApplication::exec();
+    termination.reset();
     // The main window is closed and the application ends: finalise now, while
     // the toolkit is whole (at static destruction it no longer is).
     mainForm = nullptr;
