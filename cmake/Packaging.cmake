@@ -30,7 +30,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "check the arithmetic of a complex-number 
 set(CPACK_PACKAGE_DESCRIPTION "A one-window desktop tool: type the real and imaginary parts of two
 operands, pick one of fifteen operators and execute it; arithmetic and
 comparisons write one line to a log, in-place operators change the first
-operand. Results are exact and the same on every machine.")
+operand. Results are the same to the bit on every machine.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -38,4 +38,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION math)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/complexops/complexops)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The toolkit loads its window-system plugins at run time, where shlibdeps
+# cannot see them; without one no window opens.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 include(CPack)

@@ -14,11 +14,13 @@
 #include <QWindow>
 #include <QTimer>
 #include <QUiLoader>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <map>
+#include <mutex>
 #include <unistd.h>
 
 namespace {
@@ -255,26 +257,35 @@ namespace {
 
 // What the toolkit says while it starts, held back: where no window can open
 // it says a lot and then aborts, and one clear message is all the user needs.
+// Its threads may speak too, hence the lock.
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
 QtMessageHandler toolkitMessages = nullptr;
-std::vector<std::pair<QtMsgType, QString>> startupMessages;
+std::mutex heldLock;
+std::vector<HeldMessage> startupMessages;
 
-bool Said(const char *text)
+QString Said(const char *text)
 {
-    for (const auto &[type, message] : startupMessages)
-        if (message.contains(QLatin1String(text)))
-            return true;
-    return false;
+    for (const HeldMessage &message : startupMessages)
+        if (message.text.contains(QLatin1String(text)))
+            return message.text;
+    return {};
 }
 
 [[noreturn]] void NoWindow()
 {
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM"), display = qgetenv("DISPLAY");
+    const QByteArray display = qgetenv("DISPLAY");
     QByteArray cause;
-    if (Said("Could not find the Qt platform plugin"))
-        cause = "QT_QPA_PLATFORM names the platform \"" + platform + "\", which is not installed";
+    if (const QString missing = Said("Could not find the Qt platform plugin"); !missing.isEmpty())
+        cause = "the platform plugin \"" + missing.section('"', 1, 1).toUtf8() + "\"" +
+                (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ? " named by QT_QPA_PLATFORM" : "") +
+                " is not installed";
     else if (display.isEmpty() && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         cause = "neither DISPLAY nor WAYLAND_DISPLAY is set";
-    else if (Said("could not connect to display"))
+    else if (!Said("could not connect to display").isEmpty())
         cause = "the X display \"" + display + "\" refused the connection";
     else
         cause = "the toolkit found no platform to show it on";
@@ -286,11 +297,12 @@ bool Said(const char *text)
     std::_Exit(1); // a program that never got a window has not succeeded
 }
 
-void HoldStartupMessage(QtMsgType type, const QMessageLogContext &, const QString &message)
+void HoldStartupMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
+    const std::lock_guard lock(heldLock);
     if (type == QtFatalMsg)
         NoWindow();
-    startupMessages.emplace_back(type, message);
+    startupMessages.push_back({type, context.category, text});
 }
 
 } // namespace
@@ -305,9 +317,12 @@ void TApplication::Initialize()
     toolkitMessages = qInstallMessageHandler(HoldStartupMessage);
     toolkit = std::make_unique<QApplication>(argc, argv);
     qInstallMessageHandler(toolkitMessages);
-    for (const auto &[type, message] : startupMessages)
-        toolkitMessages ? toolkitMessages(type, QMessageLogContext(), message)
-                        : qt_message_output(type, QMessageLogContext(), message);
+    const std::lock_guard lock(heldLock);
+    for (const HeldMessage &message : startupMessages) {
+        const QMessageLogContext context(nullptr, 0, nullptr, message.category.constData());
+        toolkitMessages ? toolkitMessages(message.type, context, message.text)
+                        : qt_message_output(message.type, context, message.text);
+    }
     startupMessages.clear();
     // The executable's icon, where it carries one, serves every window.
     if (QFile::exists(":/MAINICON"))
@@ -328,9 +343,52 @@ int terminationPipe[2] = {-1, -1};
 
 void OnTermination(int)
 {
+    const int savedErrno = errno;
     const char byte = 0;
     [[maybe_unused]] const auto written = write(terminationPipe[1], &byte, 1);
+    errno = savedErrno;
 }
+
+// While the event loop runs, a session ending (SIGTERM, SIGHUP) or Ctrl+C in a
+// terminal closes the windows as the user would, so the program ends
+// normally; signals the process was started to ignore (nohup) stay ignored.
+// The handler only wakes the event loop.
+class TerminationWatch {
+  public:
+    TerminationWatch()
+    {
+        if (terminationPipe[0] < 0 && pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+            return;
+        notifier = std::make_unique<QSocketNotifier>(terminationPipe[0], QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, [] {
+            char bytes[16];
+            while (read(terminationPipe[0], bytes, sizeof bytes) > 0) {
+            }
+            QApplication::closeAllWindows(); // an open error display too
+        });
+        struct sigaction action = {};
+        action.sa_handler = OnTermination;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < std::size(Signals); ++i) {
+            sigaction(Signals[i], nullptr, &previous[i]);
+            if (previous[i].sa_handler != SIG_IGN)
+                sigaction(Signals[i], &action, nullptr);
+        }
+    }
+    ~TerminationWatch()
+    {
+        if (notifier)
+            for (std::size_t i = 0; i < std::size(Signals); ++i)
+                sigaction(Signals[i], &previous[i], nullptr);
+    }
+    TerminationWatch(const TerminationWatch &) = delete;
+    TerminationWatch &operator=(const TerminationWatch &) = delete;
+
+  private:
+    static constexpr int Signals[] = {SIGTERM, SIGHUP, SIGINT};
+    struct sigaction previous[std::size(Signals)] = {};
+    std::unique_ptr<QSocketNotifier> notifier;
+};
 
 } // namespace
 
@@ -338,24 +396,11 @@ void TApplication::Run()
 {
     if (!mainForm)
         return;
-    // A session ending (SIGTERM, SIGHUP) or Ctrl+C in a terminal closes the
-    // window as the user would, so the program ends normally. The handler
-    // only wakes the event loop.
-    std::unique_ptr<QSocketNotifier> termination;
-    if (terminationPipe[0] >= 0 || pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) == 0) {
-        termination = std::make_unique<QSocketNotifier>(terminationPipe[0], QSocketNotifier::Read);
-        connect(termination.get(), &QSocketNotifier::activated, mainForm, [this] {
-            char bytes[16];
-            while (read(terminationPipe[0], bytes, sizeof bytes) > 0) {
-            }
-            mainForm->close();
-        });
-        for (const int signal : {SIGTERM, SIGHUP, SIGINT})
-            std::signal(signal, OnTermination);
-    }
     mainForm->show();
-    QApplication::exec();
-    termination.reset();
+    {
+        const TerminationWatch watch;
+        QApplication::exec();
+    }
     // The main window is closed and the application ends: finalise now, while
     // the toolkit is whole (at static destruction it no longer is).
     mainForm = nullptr;
@@ -371,8 +416,11 @@ void TApplication::ShowException(const Exception *E)
         return;
     }
     // The message quotes what the user typed: it is text, never markup.
+    // Tied to the main window even when a screen reader's action, not a
+    // click in the window, raised the error.
+    QWidget *parent = mainForm && mainForm->isVisible() ? mainForm : QApplication::activeWindow();
     QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), ToQString(E->Message),
-                    QMessageBox::Ok, QApplication::activeWindow());
+                    QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
 }

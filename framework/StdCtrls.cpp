@@ -136,12 +136,20 @@ void TMemo::mouseDoubleClickEvent(QMouseEvent *event)
 {
     QPlainTextEdit::mouseDoubleClickEvent(event);
     sinceDoubleClick.start();
+    doubleClickAt = event->position().toPoint();
 }
 
 void TMemo::mousePressEvent(QMouseEvent *event)
 {
-    const bool tripleClick = event->button() == Qt::LeftButton && sinceDoubleClick.isValid() &&
-                             sinceDoubleClick.elapsed() < QApplication::doubleClickInterval();
+    // A triple click as the toolkit counts one: soon after a double click, at
+    // the same place, without Shift.
+    const bool tripleClick =
+        event->button() == Qt::LeftButton && !(event->modifiers() & Qt::ShiftModifier) &&
+        sinceDoubleClick.isValid() &&
+        sinceDoubleClick.elapsed() < QApplication::doubleClickInterval() &&
+        (event->position().toPoint() - doubleClickAt).manhattanLength() <
+            QApplication::startDragDistance();
+    sinceDoubleClick.invalidate();
     QPlainTextEdit::mousePressEvent(event);
     if (!tripleClick)
         return;

@@ -48,6 +48,7 @@ class TMemo : public QPlainTextEdit, public TControl {
 
   private:
     QElapsedTimer sinceDoubleClick;
+    QPoint doubleClickAt;
 };
 
 class TComboBox : public QComboBox, public TControl {

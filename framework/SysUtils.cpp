@@ -96,7 +96,7 @@ bool AtMostLargestText(std::string_view s)
         i += s[i] == '+' || s[i] == '-';
         // Stops growing far beyond any digit count, which keeps the comparison.
         long long e = 0;
-        for (; i < s.size() && e < 1'000'000'000'000'000; ++i)
+        for (; i < s.size() && e < 100'000'000'000'000'000; ++i) // no overflow below 1e18
             e = e * 10 + (s[i] - '0');
         exponent += negative ? -e : e;
     }
