@@ -32,8 +32,8 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view upper)
     if (text.size() != upper.size())
         return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 'a' + 'A')
-                                                         : text[i];
+        const char c =
+            text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 'a' + 'A') : text[i];
         if (c != upper[i])
             return false;
     }
@@ -127,9 +127,10 @@ std::pair<char32_t, std::size_t> Decode(std::string_view text, std::size_t i)
     const auto lead = static_cast<unsigned char>(text[i]);
     if (lead < 0x80)
         return {lead, 1};
-    const std::size_t n = lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
-                                                        : lead >= 0xF0 && lead < 0xF5   ? 4
-                                                                                        : 0;
+    const std::size_t n = lead >= 0xC2 && lead < 0xE0   ? 2
+                          : lead >= 0xE0 && lead < 0xF0 ? 3
+                          : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                        : 0;
     if (n == 0 || i + n > text.size())
         return {0, 0};
     char32_t c = lead & (0x7F >> n);
@@ -195,14 +196,17 @@ std::string Quote(std::string_view text)
     }
     if (i < text.size())
         quoted += "\u2026"; // HORIZONTAL ELLIPSIS
-    if (!plainAscii)
-        quoted = "\u2068" + quoted + "\u2069"; // FIRST STRONG ISOLATE ... POP DIRECTIONAL ISOLATE
-    return quoted;
+    if (plainAscii)
+        return "'" + quoted + "'";
+    // FIRST STRONG ISOLATE ... POP DIRECTIONAL ISOLATE around the text, and a
+    // LEFT-TO-RIGHT MARK first, for displays that look past isolates for the
+    // paragraph's direction.
+    return "\u200E'\u2068" + quoted + "\u2069'";
 }
 
 [[noreturn]] void RaiseConvertError(const AnsiString &text)
 {
-    throw EConvertError("'" + Quote(text.str()) + "' is not a valid floating point value");
+    throw EConvertError(Quote(text.str()) + " is not a valid floating point value");
 }
 
 } // namespace
@@ -245,7 +249,7 @@ AnsiString FloatToStr(double value)
     if (std::isinf(value))
         return value < 0 ? "-INF" : "INF";
     if (value == 0)
-        return "0"; // negative zero too
+        return std::signbit(value) ? "-0" : "0"; // the sign reads back
 
     // d.dddddddddddddde±x: fifteen significant digits, correctly rounded.
     std::array<char, 32> sci;

@@ -47,11 +47,12 @@ class EConvertError : public Exception {
 /// infinite, and below the range subnormal or zero. Anything else raises
 /// EConvertError "'<text>' is not a valid floating point value", quoting at
 /// most 64 characters of the text (then "…"), control characters and line
-/// separators escaped, the quote isolated where it holds non-ASCII text.
+/// separators escaped, the quote isolated (and the message marked left to
+/// right) where it holds non-ASCII text.
 double StrToFloat(const AnsiString &text);
 
 /// Up to 15 significant digits, correctly rounded, no trailing zeros; fixed
 /// notation for decimal exponents -5 to 14, otherwise "1.5E-7" style.
 /// Infinities are "INF" and "-INF", not-a-number "NAN" whatever its sign,
-/// negative zero "0". The largest double is written "1.79769313486232E308".
+/// negative zero "-0". The largest double is written "1.79769313486232E308".
 AnsiString FloatToStr(double value);

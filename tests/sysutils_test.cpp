@@ -53,7 +53,7 @@ TEST_P(Conversions, FloatToStrWritesFifteenDigitsFixedForExponentsFromMinus5To14
 {
     // clang-format off
     const std::pair<double, std::string> rows[] = {
-        {0, "0"}, {-0.0, "0"}, {5, "5"}, {-7.25, "-7.25"}, {0.1 + 0.2, "0.3"},
+        {0, "0"}, {-0.0, "-0"}, {5, "5"}, {-7.25, "-7.25"}, {0.1 + 0.2, "0.3"},
         {1.0 / 3, "0.333333333333333"}, {-2.0 / 3, "-0.666666666666667"},
         {1.4142135623730951, "1.4142135623731"}, {0.00001, "0.00001"}, {0.000012345, "0.000012345"},
         {0.000001, "1E-6"}, {1.5e-7, "1.5E-7"}, {9.999999999999999e-6, "0.00001"},
@@ -122,8 +122,8 @@ TEST_P(Conversions, StrToFloatRefusesWithOneBoundedLineQuotingTheText)
                               "infinity", "nan(1)", "1e5.5", "<h1>H</h1>"})
         rows.emplace_back(plain, plain);
     // clang-format on
-    for (const auto &[text, quoted] : rows)
-        EXPECT_EQ(Refusal(text), "'" + quoted + Tail);
+    for (const auto &[text, quoted] : rows) // a left-to-right mark before an isolated quote
+        EXPECT_EQ(Refusal(text), (quoted.starts_with("\u2068") ? "\u200E'" : "'") + quoted + Tail);
 }
 
 TEST_P(Conversions, EveryWrittenTextReadsBack)

@@ -82,8 +82,10 @@ class TestForm : public QObject {
     void exec();
     void set_data();
     void set();
+    void equalModuliOrderButAreNotEqual();
     void absLogsTheModulusOfZ1Only();
     void keysClickAFocusedButtonOnly();
+    void everyControlOffersItsText();
     void loudFormBuilding_data();
     void loudFormBuilding();
     void errorsInTheLoopAreShownAndNoCommandRunsMeanwhile();
@@ -148,6 +150,9 @@ void TestForm::windowAsDescribed()
     QVERIFY(QFontInfo(d.form.Log->font()).fixedPitch() &&
             QFontInfo(d.form.Opers->font()).fixedPitch());
     QVERIFY(!QFontInfo(d.form.Button1->font()).fixedPitch());
+    // The described families and pitches, whatever fonts stand in for them here.
+    QVERIFY(d.form.Log->font().fixedPitch() && !d.form.font().fixedPitch());
+    QCOMPARE(d.form.font().family() + d.form.Log->font().family(), "MS Sans SerifCourier New");
     d.form.Log->setFocus();
     QTest::keyClicks(d.form.Log, "typed\b");
     QCOMPARE(d.Log(), QStringList{"Log"}); // read-only
@@ -243,6 +248,21 @@ void TestForm::set()
     }
 }
 
+void TestForm::equalModuliOrderButAreNotEqual()
+{
+    Driver d;
+    d.Set(true, "1", "0");
+    d.Set(false, "0", "1");
+    for (const char *symbol : {"==", ">=", "<=", "<", ">"}) {
+        d.form.Opers->setCurrentIndex(d.form.Opers->findText(symbol));
+        d.Click(d.form.Button1);
+    }
+    QStringList outcomes;
+    for (const QString &line : d.Log().mid(1))
+        outcomes << line.section(' ', -1);
+    QCOMPARE(outcomes.join(' '), "FALSE TRUE TRUE FALSE FALSE");
+}
+
 void TestForm::absLogsTheModulusOfZ1Only()
 {
     Driver d;
@@ -269,6 +289,18 @@ void TestForm::keysClickAFocusedButtonOnly()
     QTest::keyClick(d.form.Button4, Qt::Key_Return, Qt::ControlModifier);
     QTest::keyClick(d.form.X1, Qt::Key_Return);
     QCOMPARE(d.Log().size(), 4);
+}
+
+void TestForm::everyControlOffersItsText()
+{
+    Driver d;
+    QCOMPARE(d.form.Log->Lines->Add("x"), 1); // the new line's index
+    QCOMPARE(d.form.Opers->Items->Add("x"), 15);
+    for (TControl *control :
+         std::initializer_list<TControl *>{d.form.Log, d.form.X1, d.form.Opers, d.form.Button1}) {
+        control->SetText("x");
+        QCOMPARE(control->GetText().str(), "x");
+    }
 }
 
 void TestForm::loudFormBuilding_data()

@@ -247,13 +247,14 @@ def check_reader(app):
 
 def check_nodisplay():
     unserved = next(f':{n}' for n in range(150, 250) if not os.path.exists(f'/tmp/.X{n}-lock'))
-    for change in ({}, {'QT_QPA_PLATFORM': 'nonesuch'}, {'DISPLAY': unserved}):
+    for change, cause in (({}, 'DISPLAY'), ({'QT_QPA_PLATFORM': 'nonesuch'}, '"nonesuch"'),
+                          ({'DISPLAY': unserved}, f'"{unserved}" refused')):
         env = {k: v for k, v in ENV.items() if k not in ('DISPLAY', 'WAYLAND_DISPLAY',
                                                           'QT_QPA_PLATFORM')} | change
         done = subprocess.run([PROGRAM], env=env, capture_output=True, text=True, timeout=30,
                               preexec_fn=lambda: __import__('resource').setrlimit(4, (0, 0)))
         lines = done.stderr.splitlines()
-        check(done.returncode == 1 and len(lines) <= 3,
+        check(done.returncode == 1 and len(lines) <= 3 and cause in lines[0],
               f'{change or "no display"}: status {done.returncode}, stderr {lines[:4]}')
 
 
