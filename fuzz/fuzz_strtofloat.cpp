@@ -13,9 +13,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         written = FloatToStr(StrToFloat(std::string(reinterpret_cast<const char *>(data), size)));
     } catch (const EConvertError &e) {
         const std::string &m = e.Message.str();
-        // 64 characters of at most 4 bytes, escaped in at most 6, isolates and an ellipsis.
-        if (m.front() != '\'' || !m.ends_with("' is not a valid floating point value") ||
-            m.size() > 64 * 6 + 60 || m.find_first_of("\n\r") != std::string::npos)
+        // 64 characters of at most 4 bytes, escaped in at most 6, a left-to-right mark,
+        // isolates and an ellipsis.
+        if (!(m.starts_with("'") || m.starts_with("\u200E'")) ||
+            !m.ends_with("' is not a valid floating point value") || m.size() > 64 * 6 + 60 ||
+            m.find_first_of("\n\r") != std::string::npos)
             std::abort();
         return 0;
     }
