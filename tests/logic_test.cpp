@@ -102,9 +102,10 @@ class Locales : public testing::TestWithParam<const char *> {
     static void SetUpTestSuite()
     {
         const std::string dir = testing::TempDir() + "complexops-locales";
-        made = std::system(("test -d " + dir + "/tr_TR.UTF-8 || for l in de_DE tr_TR; do " +
-                            "localedef -c -f UTF-8 -i $l " + dir + "/$l.UTF-8 || exit; done")
-                               .c_str());
+        made =
+            std::system(("mkdir -p " + dir + " && cd " + dir + " && { test -d tr_TR.UTF-8 || " +
+                         "for l in de_DE tr_TR; do localedef -c -f UTF-8 -i $l ./$l.UTF-8; done; }")
+                            .c_str());
         setenv("LOCPATH", dir.c_str(), 1);
     }
     void SetUp() override { ASSERT_TRUE(std::setlocale(LC_ALL, GetParam())) << made; }
