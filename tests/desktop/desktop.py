@@ -138,17 +138,6 @@ def check_reader(app):  # also the error display, as an alert that blocks every 
     check(app.lines() == ['Log'], 'no command ran meanwhile')
 
 
-def check_wayland(_):
-    env = {'XDG_RUNTIME_DIR': tempfile.mkdtemp(), 'WAYLAND_DISPLAY': 'w0'}
-    start('weston', '--backend=headless-backend.so', '--socket=w0', env=os.environ | env)
-    until(lambda: os.path.exists(env['XDG_RUNTIME_DIR'] + '/w0'), bool, 'weston listens')
-    os.environ.update(env, QT_QPA_PLATFORM='wayland')
-    # Qt frames the window itself there (3 px sides and bottom, a 30 px title):
-    # the outer 870 x 500 leaves a 864 x 467 client; unframed it is 862 x 466.
-    size = App().frame.queryComponent().getSize()
-    check(size in ((864, 467), (862, 466)), f'the window is {size[0]} x {size[1]}')
-
-
 def check_nodisplay(_):  # no window possible: one message naming the cause, status 1, no core
     unserved = next(f':{n}' for n in range(150, 250) if not os.path.exists(f'/tmp/.X{n}-lock'))
     for change, cause in (({}, 'DISPLAY'), ({'QT_QPA_PLATFORM': 'nonesuch'}, '"nonesuch"'),
