@@ -58,8 +58,8 @@ class TMemoLines final : public TStrings {
 
     AnsiString Get(int index) const override
     {
-        const QTextBlock block = memo.document()->findBlockByNumber(index);
-        return index < Count() && block.isValid() ? ToAnsiString(block.text()) : AnsiString();
+        const QTextBlock block = memo.document()->findBlockByNumber(index); // invalid past the end
+        return block.isValid() ? ToAnsiString(block.text()) : AnsiString();
     }
 
   private:

@@ -102,8 +102,9 @@ bool AtMostLargestText(std::string_view s)
     }
     while (!digits.empty() && digits.back() == '0')
         digits.pop_back();
-    // Without trailing zeros, string order of the digits is numeric order.
-    return digits.empty() || exponent < 308 || (exponent == 308 && digits <= "179769313486232");
+    // Without trailing zeros, string order of the digits is numeric order. Only
+    // texts of infinite value come here, so digits is never empty.
+    return exponent < 308 || (exponent == 308 && digits <= "179769313486232");
 }
 
 // For magnitudes from_chars reports out of range: zero or a subnormal below

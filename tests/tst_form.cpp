@@ -5,6 +5,7 @@
 #include "Unit1.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QBuffer>
 #include <QClipboard>
 #include <QFontInfo>
@@ -50,12 +51,15 @@ struct Driver {
 
 } // namespace
 
-// A form with fewer published members than some descriptions name.
+// A form with fewer published members than some descriptions name, and one it cannot set.
 class TSmallForm : public TForm {
     Q_OBJECT
     Q_PROPERTY(TButton *Button1 MEMBER Button1)
+    Q_PROPERTY(TEdit *Fixed READ Fixed)
   public:
     TButton *Button1 = nullptr;
+    TEdit *Fixed() const { return fixed; }
+    TEdit *const fixed = new TEdit(this);
     explicit TSmallForm(const QString &controls) : TForm(nullptr)
     {
         QByteArray ui = R"(<ui version="4.0"><widget class="TSmallForm" name="F">)" +
@@ -147,12 +151,26 @@ class TestForm : public QObject {
         }
         QCOMPARE(QApplication::focusWidget(), d.form.Log);
         QCOMPARE(d.form.Log->Lines->Add("x"), 1);
+        QCOMPARE(d.form.Log->Lines->Strings[1].str() + d.form.Log->Lines->Strings[2].str(), "x");
+        QVERIFY(!d.form.Log->isUndoRedoEnabled());            // an append keeps no history
+        QVERIFY(!QCoreApplication::libraryPaths().isEmpty()); // plugins still load after the build
         QCOMPARE(d.form.font().family() + d.form.Log->font().family(), "MS Sans SerifCourier New");
         d.form.Log->setFocus();
         QTest::keyClicks(d.form.Log, "typed\b");
         QCOMPARE(d.form.Log->toPlainText(), "x\nx"); // read-only
         QCOMPARE(d.form.Log->lineWrapMode(), QPlainTextEdit::WidgetWidth);
         QCOMPARE(d.form.Log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        // What a screen reader is told: a window, and the operator list by its name, with its
+        // list and its actions.
+        QAccessibleInterface *combo = QAccessible::queryAccessibleInterface(d.form.Opers);
+        QCOMPARE(QAccessible::queryAccessibleInterface(&d.form)->role(), QAccessible::Window);
+        QCOMPARE(combo->text(QAccessible::Name) + combo->text(QAccessible::Value), "Operatorx");
+        QCOMPARE(combo->child(0)->object(), d.form.Opers->view());
+        QCOMPARE(combo->indexOfChild(combo->child(0)), 0);
+        combo->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
+        QCOMPARE(QApplication::focusWidget(), d.form.Opers);
+        combo->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+        QTRY_VERIFY(d.form.Opers->view()->isVisible());
     }
 
     void exec_data()
@@ -253,6 +271,8 @@ class TestForm : public QObject {
             {"handler not there", button.arg("Button2Click"), "TSmallForm has no published handler Button2Click"},
             {"handler not published", button.arg("Hidden"), "TSmallForm has no published handler Hidden"},
             {"published control missing", "", "The description of TSmallForm has no control Button1"},
+            {"control not writable", R"(<widget class="TEdit" name="Fixed"/>)", "TSmallForm::Fixed is not writable"},
+            {"no control to activate", R"(<property name="ActiveControl" stdset="0"><string>Edit9</string></property>)" + button.arg("Button1Click"), "TSmallForm has no control Edit9 to activate"},
             {"complete", button.arg("Button1Click"), ""},
             // clang-format on
         };
