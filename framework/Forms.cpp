@@ -11,9 +11,9 @@
 #include <QMetaProperty>
 #include <QScopedValueRollback>
 #include <QSocketNotifier>
-#include <QWindow>
 #include <QTimer>
 #include <QUiLoader>
+#include <QWindow>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -57,8 +57,7 @@ class FormLoader : public QUiLoader {
             errors.push_back("The control " + name + " is of the unknown class " + className);
             control = new QWidget(parent);
         }
-        control->setObjectName(name);
-        controls.push_back(control);
+        controls.push_back(control); // the loader names it
         return control;
     }
 

@@ -135,21 +135,20 @@ TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent), Lines(std::make_unique<T
 void TMemo::mouseDoubleClickEvent(QMouseEvent *event)
 {
     QPlainTextEdit::mouseDoubleClickEvent(event);
-    sinceDoubleClick.start();
-    doubleClickAt = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        sinceDoubleClick.start();
+        doubleClickAt = event->position().toPoint();
+    }
 }
 
 void TMemo::mousePressEvent(QMouseEvent *event)
 {
-    // A triple click as the toolkit counts one: soon after a double click, at
-    // the same place, without Shift.
-    const bool tripleClick =
-        event->button() == Qt::LeftButton && !(event->modifiers() & Qt::ShiftModifier) &&
-        sinceDoubleClick.isValid() &&
-        sinceDoubleClick.elapsed() < QApplication::doubleClickInterval() &&
-        (event->position().toPoint() - doubleClickAt).manhattanLength() <
-            QApplication::startDragDistance();
-    sinceDoubleClick.invalidate();
+    // A triple click as the toolkit counts one: a left press soon after a left
+    // double click, at the same place, Shift or not.
+    const bool tripleClick = event->button() == Qt::LeftButton && sinceDoubleClick.isValid() &&
+                             sinceDoubleClick.elapsed() < QApplication::doubleClickInterval() &&
+                             (event->position().toPoint() - doubleClickAt).manhattanLength() <
+                                 QApplication::startDragDistance();
     QPlainTextEdit::mousePressEvent(event);
     if (!tripleClick)
         return;

@@ -268,9 +268,7 @@ AnsiString FloatToStr(double value)
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();
     int exponent = 0;
-    const std::string_view exponentText = text.substr(e + 1);
-    std::from_chars(exponentText.data() + (exponentText.front() == '+' ? 1 : 0),
-                    exponentText.data() + exponentText.size(), exponent);
+    std::from_chars(text.data() + e + (text[e + 1] == '+' ? 2 : 1), end, exponent);
 
     std::string out;
     if (negative)

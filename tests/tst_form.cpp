@@ -9,10 +9,13 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QFontInfo>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 #include <array>
+#include <csignal>
 #include <cstring>
 #include <random>
 
@@ -60,10 +63,9 @@ class TSmallForm : public TForm {
     TButton *Button1 = nullptr;
     TEdit *Fixed() const { return fixed; }
     TEdit *const fixed = new TEdit(this);
-    explicit TSmallForm(const QString &controls) : TForm(nullptr)
+    explicit TSmallForm(const QString &widget) : TForm(nullptr)
     {
-        QByteArray ui = R"(<ui version="4.0"><widget class="TSmallForm" name="F">)" +
-                        controls.toUtf8() + "</widget></ui>";
+        QByteArray ui = R"(<ui version="4.0">)" + widget.toUtf8() + "</ui>";
         QBuffer description(&ui);
         description.open(QIODevice::ReadOnly);
         LoadDescription(description);
@@ -96,6 +98,7 @@ class TestForm : public QObject {
     void windowAsDescribed()
     {
         Driver d;
+        QCOMPARE(d.form.pos(), QPoint(193, 114)); // placed before the frame is known
         d.form.show();
         QVERIFY(QTest::qWaitForWindowActive(&d.form));
         QCOMPARE(d.form.windowTitle(), "Form1");
@@ -166,7 +169,7 @@ class TestForm : public QObject {
         QCOMPARE(QAccessible::queryAccessibleInterface(&d.form)->role(), QAccessible::Window);
         QCOMPARE(combo->text(QAccessible::Name) + combo->text(QAccessible::Value), "Operatorx");
         QCOMPARE(combo->child(0)->object(), d.form.Opers->view());
-        QCOMPARE(combo->indexOfChild(combo->child(0)), 0);
+        QCOMPARE(combo->indexOfChild(combo->child(0)) + combo->childCount(), 1);
         combo->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
         QCOMPARE(QApplication::focusWidget(), d.form.Opers);
         combo->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
@@ -257,23 +260,52 @@ class TestForm : public QObject {
         QVERIFY(d.Log().size() == 43 && bar->value() == bar->maximum());
     }
 
+    void tripleClickSelectsOneLineAsTheToolkitCountsIt()
+    {
+        Driver d;
+        d.form.show();
+        QWidget *page = d.form.Log->viewport();
+        // A left press soon after a double click on a word, at the same place, Shift or not.
+        const std::tuple<Qt::MouseButton, Qt::KeyboardModifiers, QPoint, int, QString> rows[] = {
+            {Qt::LeftButton, {}, {}, 0, "Absolute value = 0"},
+            {Qt::RightButton, {}, {}, 0, "Absolute"},
+            {Qt::LeftButton, Qt::ShiftModifier, {}, 0, "Absolute value = 0"},
+            {Qt::LeftButton, {}, {60, 0}, 0, ""},
+            {Qt::LeftButton, {}, {}, QApplication::doubleClickInterval() + 100, ""}};
+        for (const auto &[button, modifiers, moved, wait, selected] : rows) {
+            d.Click(d.form.Button4); // each row on a line of its own, away from the last clicks,
+            d.Click(d.form.Button4); // with a line after it
+            const QTextCursor line(d.form.Log->document()->lastBlock().previous());
+            const QPoint at = d.form.Log->cursorRect(line).center() + QPoint(10, 0);
+            QTest::mouseDClick(page, Qt::LeftButton, {}, at);
+            QTest::qWait(wait);
+            QTest::mouseClick(page, button, modifiers, at + moved);
+            QCOMPARE(d.form.Log->textCursor().selectedText(), selected);
+        }
+    }
+
     void loudFormBuilding_data()
     {
-        QTest::addColumn<QString>("controls");
+        QTest::addColumn<QString>("widget");
         QTest::addColumn<QString>("message"); // empty: built
+        const auto form = [](const QString &inside, const QString &name = "TSmallForm") {
+            return "<widget class=\"" + name + "\" name=\"F\">" + inside + "</widget>";
+        };
         const QString button = R"(<widget class="TButton" name="Button1">
             <property name="OnClick" stdset="0"><string>%1</string></property></widget>)";
         const QString rows[][3] = {
             // clang-format off
-            {"control not published", R"(<widget class="TEdit" name="Edit2"/>)", "TSmallForm has no published control Edit2"},
-            {"member of another class", R"(<widget class="TMemo" name="Button1"/>)", "TSmallForm::Button1 cannot hold a TMemo"},
-            {"unknown class", R"(<widget class="QSlider" name="Button1"/>)", "The control Button1 is of the unknown class QSlider"},
-            {"handler not there", button.arg("Button2Click"), "TSmallForm has no published handler Button2Click"},
-            {"handler not published", button.arg("Hidden"), "TSmallForm has no published handler Hidden"},
-            {"published control missing", "", "The description of TSmallForm has no control Button1"},
-            {"control not writable", R"(<widget class="TEdit" name="Fixed"/>)", "TSmallForm::Fixed is not writable"},
-            {"no control to activate", R"(<property name="ActiveControl" stdset="0"><string>Edit9</string></property>)" + button.arg("Button1Click"), "TSmallForm has no control Edit9 to activate"},
-            {"complete", button.arg("Button1Click"), ""},
+            {"control not published", form(R"(<widget class="TEdit" name="Edit2"/>)"), "TSmallForm has no published control Edit2"},
+            {"member of another class", form(R"(<widget class="TMemo" name="Button1"/>)"), "TSmallForm::Button1 cannot hold a TMemo"},
+            {"unknown class", form(R"(<widget class="QSlider" name="Button1"/>)"), "The control Button1 is of the unknown class QSlider"},
+            {"handler not there", form(button.arg("Button2Click")), "TSmallForm has no published handler Button2Click"},
+            {"handler not published", form(button.arg("Hidden")), "TSmallForm has no published handler Hidden"},
+            {"published control missing", form(""), "The description of TSmallForm has no control Button1"},
+            {"control not writable", form(R"(<widget class="TEdit" name="Fixed"/>)"), "TSmallForm::Fixed is not writable"},
+            {"no control to activate", form(R"(<property name="ActiveControl" stdset="0"><string>Edit9</string></property>)" + button.arg("Button1Click")), "TSmallForm has no control Edit9 to activate"},
+            {"another form's description", form(button.arg("Button1Click"), "TForm1"), "The description is for TForm1, not for TSmallForm"},
+            {"not a description", "<widget", "The description of TSmallForm cannot be read: An error has occurred while reading the UI file at line 1, column 26: Expected '>' or '/', but got '<'."},
+            {"complete", form(button.arg("Button1Click")), ""},
             // clang-format on
         };
         for (const auto &row : rows)
@@ -282,10 +314,10 @@ class TestForm : public QObject {
 
     void loudFormBuilding()
     {
-        QFETCH(QString, controls);
+        QFETCH(QString, widget);
         QFETCH(QString, message);
         try {
-            TSmallForm form(controls);
+            TSmallForm form(widget);
             QCOMPARE(form.Button1->objectName() + message, "Button1");
         } catch (const Exception &e) {
             QCOMPARE(QString(e.Message.c_str()), message);
@@ -368,9 +400,21 @@ class TestForm : public QObject {
         QCOMPARE(QCoreApplication::arguments(),
                  QStringList{"complexops"}); // toolkit options ignored
         QCOMPARE(QGuiApplication::platformName(), "offscreen");
-        QTimer::singleShot(0, [] { Application->MainForm()->close(); });
+        // A session's end closes the window as the user would, but a signal ignored from the
+        // start (nohup) stays ignored; the handlers before the loop are back after it.
+        std::signal(SIGHUP, SIG_IGN);
+        struct sigaction before = {}, after = {};
+        sigaction(SIGTERM, nullptr, &before);
+        QPointer<TForm> window;
+        QTimer::singleShot(0, [&] { window = Application->MainForm(), raise(SIGHUP); });
+        QTimer::singleShot(100, [&] {
+            QVERIFY(window->isVisible());
+            raise(SIGTERM);
+        });
         QCOMPARE(ApplicationMain(*Application, &Form1), 0);
-        QVERIFY(Form1 && !Application->MainForm());
+        QVERIFY(Form1 && !Application->MainForm() && !window); // finalised, in the toolkit's time
+        sigaction(SIGTERM, nullptr, &after);
+        QVERIFY(after.sa_handler == before.sa_handler);
     }
 };
 

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # Drives the real program as a user and a screen reader do, on a private X server with openbox and
 # an accessibility bus, all started here and stopped at exit. desktop.py PROGRAM CHECK
-import atexit, functools, os, select, shutil, subprocess, sys, tempfile, time
+import atexit, functools, os, random, select, shutil, subprocess, sys, tempfile, time
 
 PROGRAM, CHECK = sys.argv[1:]
 QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -158,13 +158,18 @@ def check_nodisplay(_):  # no window possible: one message naming the cause, sta
 
 if CHECK != 'nodisplay':
     check(shutil.which('Xvfb') and shutil.which('openbox'), 'Xvfb and openbox are here', 77)
-    read, write = os.pipe()
-    start('Xvfb', '-displayfd', str(write), '-screen', '0', '1280x1024x24', '-nolisten', 'tcp',
-          pass_fds=[write])
-    os.close(write)
-    number = select.select([read], [], [], 15)[0] and os.read(read, 16).strip()
-    check(number, 'an X server starts', 77)
-    os.environ.update(DISPLAY=':' + number.decode(), XDG_RUNTIME_DIR=tempfile.mkdtemp(),
+    # Servers started side by side with -displayfd alone can share a number, so each check
+    # picks its own; a number in use makes the server exit at once.
+    for number in random.Random(os.getpid()).sample(range(100, 1000), 10):
+        read, write = os.pipe()
+        start('Xvfb', f':{number}', '-displayfd', str(write), '-screen', '0', '1280x1024x24',
+              '-nolisten', 'tcp', pass_fds=[write])
+        os.close(write)
+        if select.select([read], [], [], 15)[0] and os.read(read, 16).strip():
+            break
+    else:
+        check(False, 'an X server starts', 77)
+    os.environ.update(DISPLAY=f':{number}', XDG_RUNTIME_DIR=tempfile.mkdtemp(),
                       QT_QPA_PLATFORM='xcb', QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1')
     # The session bus starts the accessibility bus on demand, with its socket in the runtime
     # directory, so that checks run side by side; both end with it.
