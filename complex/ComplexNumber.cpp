@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <iterator>
+#include <limits>
 
 namespace {
 
@@ -12,10 +13,10 @@ std::string Part(double value)
     // A NaN's sign bit differs between processors; the text should not.
     if (std::isnan(value))
         return "nan";
-    // At most a sign, 309 integer digits, the point and the decimals. to_chars
+    // At most a sign, 309 integer digits, the point and four decimals. to_chars
     // is exact (correctly rounded from the binary value, like glibc's printf)
     // and ignores the locale, which the toolkit sets from the user's.
-    char text[1 + 309 + 1 + 4];
+    char text[std::numeric_limits<double>::max_exponent10 + 7];
     return {
         text,
         std::to_chars(std::begin(text), std::end(text), value, std::chars_format::fixed, 4).ptr};

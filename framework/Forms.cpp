@@ -155,7 +155,7 @@ void TForm::showEvent(QShowEvent *event)
     // mapped; without one there is never a frame, and the client geometry
     // from the description stands.
     fitDeadline.start();
-    QTimer::singleShot(0, this, &TForm::FitOuterGeometry);
+    QMetaObject::invokeMethod(this, &TForm::FitOuterGeometry, Qt::QueuedConnection);
 }
 
 void TForm::FitOuterGeometry()
@@ -239,14 +239,15 @@ TApplication::TApplication() = default;
 
 TApplication::~TApplication()
 {
-    // Reached with something left only when Run never ran (start-up failed).
-    // Qt's own statics may be gone by now, so nothing is destroyed; what is
-    // left stays reachable until the process ends.
+    // Reached with something left only when Run never ran (start-up failed);
+    // forms exist only with the toolkit. Qt's own statics may be gone by now,
+    // so nothing is destroyed: what is left stays reachable until the process
+    // ends.
     struct Remains {
         std::vector<std::unique_ptr<TForm>> forms;
         std::unique_ptr<QApplication> toolkit;
     };
-    if (!forms.empty() || toolkit) {
+    if (toolkit) {
         static Remains *const remains = new Remains{std::move(forms), std::move(toolkit)};
         (void)remains;
     }
@@ -338,13 +339,20 @@ void TApplication::Adopt(std::unique_ptr<TForm> form)
 
 namespace {
 
-int terminationPipe[2] = {-1, -1};
+// A pipe made once, whose write end the handler writes to so that the event
+// loop wakes; null where it could not be made.
+const int *WakePipe()
+{
+    static int ends[2];
+    static const bool made = pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0;
+    return made ? ends : nullptr;
+}
+int wakeFd; // WakePipe()[1], for the handler
 
-void OnTermination(int)
+void OnTermination(int signal)
 {
     const int savedErrno = errno;
-    const char byte = 0;
-    [[maybe_unused]] const auto written = write(terminationPipe[1], &byte, 1);
+    [[maybe_unused]] const auto written = write(wakeFd, &signal, sizeof signal);
     errno = savedErrno;
 }
 
@@ -356,12 +364,14 @@ class TerminationWatch {
   public:
     TerminationWatch()
     {
-        if (terminationPipe[0] < 0 && pipe2(terminationPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        const int *const pipe = WakePipe();
+        if (!pipe)
             return;
-        notifier = std::make_unique<QSocketNotifier>(terminationPipe[0], QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, [] {
-            char bytes[16];
-            while (read(terminationPipe[0], bytes, sizeof bytes) > 0) {
+        wakeFd = pipe[1];
+        notifier = std::make_unique<QSocketNotifier>(pipe[0], QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, [pipe] {
+            int signal;
+            while (read(pipe[0], &signal, sizeof signal) > 0) {
             }
             QApplication::closeAllWindows(); // an open error display too
         });

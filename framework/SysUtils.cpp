@@ -5,6 +5,7 @@
 #error "-ffast-math, -Ofast and -ffinite-math-only drop the infinities and NaNs this code relies on"
 #endif
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -19,10 +20,6 @@ namespace {
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
 }
 
 // ASCII only: toupper follows LC_CTYPE, and under a Turkish locale 'i' is not
@@ -40,31 +37,6 @@ bool EqualsIgnoringCase(std::string_view text, std::string_view upper)
     return true;
 }
 
-// The number grammar without sign and blanks: digits with an optional point
-// and fraction (at least one digit in all), then an optional exponent.
-bool IsUnsignedDecimal(std::string_view s)
-{
-    std::size_t i = 0, digits = 0;
-    while (i < s.size() && IsDigit(s[i]))
-        ++i, ++digits;
-    if (i < s.size() && s[i] == '.')
-        for (++i; i < s.size() && IsDigit(s[i]); ++i)
-            ++digits;
-    if (digits == 0)
-        return false;
-    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-            ++i;
-        const std::size_t exponentStart = i;
-        while (i < s.size() && IsDigit(s[i]))
-            ++i;
-        if (i == exponentStart)
-            return false;
-    }
-    return i == s.size();
-}
-
 locale_t CLocale()
 {
     static const locale_t c = newlocale(LC_ALL_MASK, "C", nullptr);
@@ -73,37 +45,40 @@ locale_t CLocale()
 
 // Whether an unsigned decimal text is at most "1.79769313486232E308", decided
 // on its digits: a wider floating type is not wider everywhere (long double is
-// double on ARM), so no parse can draw this line exactly.
+// double on ARM), so no parse can draw this line exactly. Only texts of
+// infinite value come here, so there is a nonzero digit.
 bool AtMostLargestText(std::string_view s)
 {
+    const std::size_t e = s.find_first_of("eE");
     std::string digits;      // from the first nonzero digit on
     long long exponent = -1; // decimal exponent of digits[0], before any 'e' part
     bool point = false;
-    std::size_t i = 0;
-    for (; i < s.size() && s[i] != 'e' && s[i] != 'E'; ++i) {
-        if (s[i] == '.')
+    for (const char c : s.substr(0, e)) {
+        if (c == '.')
             point = true;
-        else if (!digits.empty() || s[i] != '0') {
-            digits += s[i];
+        else if (!digits.empty() || c != '0') {
+            digits += c;
             if (!point)
                 ++exponent;
         } else if (point) {
             --exponent; // a leading zero of the fraction
         }
     }
-    if (i < s.size()) {
-        const bool negative = s[++i] == '-';
-        i += s[i] == '+' || s[i] == '-';
-        // Stops growing far beyond any digit count, which keeps the comparison.
-        long long e = 0;
-        for (; i < s.size() && e < 100'000'000'000'000'000; ++i) // no overflow below 1e18
-            e = e * 10 + (s[i] - '0');
-        exponent += negative ? -e : e;
+    if (e != std::string_view::npos) {
+        std::string_view part = s.substr(e + 1); // digits after an optional sign
+        const bool negative = part.front() == '-';
+        if (negative || part.front() == '+')
+            part.remove_prefix(1);
+        // Any exponent beyond the text's own length decides alone; the cap keeps
+        // the sum from overflowing.
+        long long value = 0;
+        for (const char c : part)
+            value = std::min<long long>(value * 10 + (c - '0'), std::numeric_limits<int>::max());
+        exponent += negative ? -value : value;
     }
-    while (!digits.empty() && digits.back() == '0')
+    while (digits.back() == '0')
         digits.pop_back();
-    // Without trailing zeros, string order of the digits is numeric order. Only
-    // texts of infinite value come here, so digits is never empty.
+    // Without trailing zeros, string order of the digits is numeric order.
     return exponent < 308 || (exponent == 308 && digits <= "179769313486232");
 }
 
@@ -231,14 +206,16 @@ double StrToFloat(const AnsiString &text)
         magnitude = std::numeric_limits<double>::infinity();
     } else if (EqualsIgnoringCase(s, "NAN")) {
         magnitude = std::numeric_limits<double>::quiet_NaN();
-    } else if (IsUnsignedDecimal(s)) {
+    } else {
+        // Digits with an optional point and fraction (a digit in all), then an
+        // optional exponent: from_chars reads exactly that, to the end, once the
+        // text starts with a digit or the point, which leaves out its "inf" and
+        // "nan" (a text it cannot read stops it at the start).
         const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), magnitude);
+        if (s.find_first_of("0123456789.") != 0 || end != s.data() + s.size())
+            RaiseConvertError(text);
         if (error == std::errc::result_out_of_range)
             magnitude = OutOfRange(std::string(s));
-        else if (error != std::errc() || end != s.data() + s.size())
-            RaiseConvertError(text);
-    } else {
-        RaiseConvertError(text);
     }
     return negative ? -magnitude : magnitude;
 }
@@ -252,8 +229,9 @@ AnsiString FloatToStr(double value)
     if (value == 0)
         return std::signbit(value) ? "-0" : "0"; // the sign reads back
 
-    // d.dddddddddddddde±x: fifteen significant digits, correctly rounded.
-    std::array<char, 32> sci;
+    // d.dddddddddddddde±x: fifteen significant digits, correctly rounded; at
+    // most "-d.dddddddddddddde-308".
+    std::array<char, 22> sci;
     const char *end =
         std::to_chars(sci.data(), sci.data() + sci.size(), value, std::chars_format::scientific, 14)
             .ptr;

@@ -178,6 +178,8 @@ TEST_P(Locales, StrToFloatReadsTheCorrectlyRoundedValue)
         {"1.7976931348623159E308", DBL_MAX}, {"1.797693134862321E308", Inf},
         {"1.79769313486232E+308", DBL_MAX}, {"1.797693134862321e+308", Inf},
         {"179769313486232" + std::string(294, '0'), DBL_MAX},
+        {"179769313486232" + std::string(295, '0') + "e-1", DBL_MAX},
+        {"179769313486233" + std::string(295, '0') + "e-1", Inf},
         {"0.0000179769313486232E313", DBL_MAX}};
     // clang-format on
     for (const auto &[text, value] : rows)
