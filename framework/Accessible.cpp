@@ -46,7 +46,8 @@ class ComboAccessible final : public QAccessibleWidget {
 
 QAccessibleInterface *FrameworkAccessible(const QString &className, QObject *object)
 {
-    if (className == "TForm" && object->isWidgetType() && static_cast<QWidget *>(object)->isWindow())
+    if (className == "TForm" && object->isWidgetType() &&
+        static_cast<QWidget *>(object)->isWindow())
         return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
     if (className == "TComboBox")
         return new ComboAccessible(static_cast<TComboBox *>(object));

@@ -347,7 +347,7 @@ const int *WakePipe()
     static const bool made = pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0;
     return made ? ends : nullptr;
 }
-int wakeFd; // WakePipe()[1], for the handler
+volatile std::sig_atomic_t wakeFd; // WakePipe()[1], for the handler
 
 void OnTermination(int signal)
 {
@@ -377,6 +377,7 @@ class TerminationWatch {
         });
         struct sigaction action = {};
         action.sa_handler = OnTermination;
+        action.sa_flags = SA_RESTART; // the toolkit's threads see no EINTR
         sigemptyset(&action.sa_mask);
         for (std::size_t i = 0; i < std::size(Signals); ++i) {
             sigaction(Signals[i], nullptr, &previous[i]);

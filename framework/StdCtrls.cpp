@@ -152,9 +152,11 @@ void TMemo::mousePressEvent(QMouseEvent *event)
     QPlainTextEdit::mousePressEvent(event);
     if (!tripleClick)
         return;
-    // The toolkit selects the line and the break after it; a log line is its
-    // text alone, so that copying it gives just that line.
-    QTextCursor line(cursorForPosition(event->position().toPoint()).block());
+    sinceDoubleClick.invalidate(); // as the toolkit counts: one per double click
+    // The toolkit selects the double-clicked line and the break after it; a log
+    // line is its text alone, so that copying it gives just that line.
+    QTextCursor line = textCursor();
+    line.setPosition(line.selectionStart());
     line.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
     setTextCursor(line);
 }

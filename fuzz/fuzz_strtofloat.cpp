@@ -1,27 +1,33 @@
-// Any bytes: StrToFloat gives a value or one EConvertError whose message is one short line of the
-// stated shape, and an accepted value's text reads back to the same text.
+// Any bytes: StrToFloat accepts exactly the number grammar, written here apart from the code; an
+// accepted text's value reads back from its written text, and a refused one gives one
+// EConvertError whose message is one short line of the stated shape.
 #include "SysUtils.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <regex>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
+    static const std::regex number(R"([ \t\r\n]*[+-]?((\d+\.?\d*|\.\d+)([eE][+-]?\d+)?)"
+                                   R"(|[iI][nN][fF]|[nN][aA][nN])[ \t\r\n]*)");
+    const std::string text(reinterpret_cast<const char *>(data), size);
+    const bool grammatical = std::regex_match(text, number);
     AnsiString written;
     try {
-        written = FloatToStr(StrToFloat(std::string(reinterpret_cast<const char *>(data), size)));
+        written = FloatToStr(StrToFloat(text));
     } catch (const EConvertError &e) {
         const std::string &m = e.Message.str();
         // 64 characters of at most 4 bytes, escaped in at most 6, a left-to-right mark,
         // isolates and an ellipsis.
-        if (!(m.starts_with("'") || m.starts_with("\u200E'")) ||
+        if (grammatical || !(m.starts_with("'") || m.starts_with("\u200E'")) ||
             !m.ends_with("' is not a valid floating point value") || m.size() > 64 * 6 + 60 ||
             m.find_first_of("\n\r") != std::string::npos)
             std::abort();
         return 0;
     }
-    if (FloatToStr(StrToFloat(written)) != written) // a text that does not read back throws
+    if (!grammatical || FloatToStr(StrToFloat(written)) != written)
         std::abort();
     return 0;
 }

@@ -180,6 +180,7 @@ TEST_P(Locales, StrToFloatReadsTheCorrectlyRoundedValue)
         {"179769313486232" + std::string(294, '0'), DBL_MAX},
         {"179769313486232" + std::string(295, '0') + "e-1", DBL_MAX},
         {"179769313486233" + std::string(295, '0') + "e-1", Inf},
+        {"1" + std::string(70000, '0') + "e-700000", 0.0}, {"0." + std::string(70000, '0') + "1e700000", Inf},
         {"0.0000179769313486232E313", DBL_MAX}};
     // clang-format on
     for (const auto &[text, value] : rows)

@@ -234,12 +234,20 @@ class TestForm : public QObject {
     void keysClickAFocusedButtonOnly()
     {
         Driver d;
-        QTest::keyClick(d.form.Button1, Qt::Key_Return);
-        QTest::keyClick(d.form.Button4, Qt::Key_Enter, Qt::KeypadModifier);
-        QTest::keyClick(d.form.Button4, Qt::Key_Space);
-        QTest::keyClick(d.form.Button4, Qt::Key_Return, Qt::ControlModifier);
-        QTest::keyClick(d.form.X1, Qt::Key_Return);
-        QCOMPARE(d.Log().size(), 4);
+        d.form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d.form));
+        const std::tuple<QWidget *, Qt::Key, Qt::KeyboardModifiers, int> rows[] = {
+            {d.form.Button4, Qt::Key_Return, {}, 1},
+            {d.form.Button4, Qt::Key_Enter, Qt::KeypadModifier, 1},
+            {d.form.Button4, Qt::Key_Space, {}, 1},
+            {d.form.Button4, Qt::Key_Return, Qt::ControlModifier, 0},
+            {d.form.X1, Qt::Key_Return, {}, 0}}; // no button is a default button
+        for (const auto &[focused, key, modifiers, lines] : rows) {
+            const qsizetype before = d.Log().size();
+            focused->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+            QCOMPARE(d.Log().size() - before, lines);
+        }
     }
 
     void theLogKeepsTheUsersSelectionAndFollowsItsEnd()
@@ -270,6 +278,7 @@ class TestForm : public QObject {
             {Qt::LeftButton, {}, {}, 0, "Absolute value = 0"},
             {Qt::RightButton, {}, {}, 0, "Absolute"},
             {Qt::LeftButton, Qt::ShiftModifier, {}, 0, "Absolute value = 0"},
+            {Qt::LeftButton, {}, {0, 8}, 0, "Absolute value = 0"}, // the double-clicked line
             {Qt::LeftButton, {}, {60, 0}, 0, ""},
             {Qt::LeftButton, {}, {}, QApplication::doubleClickInterval() + 100, ""}};
         for (const auto &[button, modifiers, moved, wait, selected] : rows) {
@@ -281,6 +290,8 @@ class TestForm : public QObject {
             QTest::qWait(wait);
             QTest::mouseClick(page, button, modifiers, at + moved);
             QCOMPARE(d.form.Log->textCursor().selectedText(), selected);
+            QVERIFY(selected.isEmpty() ||
+                    d.form.Log->textCursor().selectionStart() == line.position());
         }
     }
 
@@ -318,7 +329,8 @@ class TestForm : public QObject {
         QFETCH(QString, message);
         try {
             TSmallForm form(widget);
-            QCOMPARE(form.Button1->objectName() + message, "Button1");
+            QVERIFY(message.isEmpty() && form.Button1);
+            QCOMPARE(form.Button1->objectName(), "Button1");
         } catch (const Exception &e) {
             QCOMPARE(QString(e.Message.c_str()), message);
         }
@@ -403,18 +415,20 @@ class TestForm : public QObject {
         // A session's end closes the window as the user would, but a signal ignored from the
         // start (nohup) stays ignored; the handlers before the loop are back after it.
         std::signal(SIGHUP, SIG_IGN);
-        struct sigaction before = {}, after = {};
+        struct sigaction before = {}, during = {}, hangup = {}, after = {};
         sigaction(SIGTERM, nullptr, &before);
         QPointer<TForm> window;
-        QTimer::singleShot(0, [&] { window = Application->MainForm(), raise(SIGHUP); });
-        QTimer::singleShot(100, [&] {
-            QVERIFY(window->isVisible());
+        QTimer::singleShot(0, [&] {
+            window = Application->MainForm();
+            sigaction(SIGTERM, nullptr, &during);
+            sigaction(SIGHUP, nullptr, &hangup);
             raise(SIGTERM);
         });
         QCOMPARE(ApplicationMain(*Application, &Form1), 0);
-        QVERIFY(Form1 && !Application->MainForm() && !window); // finalised, in the toolkit's time
         sigaction(SIGTERM, nullptr, &after);
+        QVERIFY(during.sa_handler != before.sa_handler && hangup.sa_handler == SIG_IGN);
         QVERIFY(after.sa_handler == before.sa_handler);
+        QVERIFY(Form1 && !Application->MainForm() && !window); // finalised, in the toolkit's time
     }
 };
 

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # Drives the real program as a user and a screen reader do, on a private X server with openbox and
 # an accessibility bus, all started here and stopped at exit. desktop.py PROGRAM CHECK
-import atexit, functools, os, random, select, shutil, subprocess, sys, tempfile, time
+import atexit, ctypes, functools, os, random, select, shutil, signal, subprocess, sys, tempfile
+import time
 
 PROGRAM, CHECK = sys.argv[1:]
 QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -22,10 +23,17 @@ def until(get, ok, what, limit=10.0):  # polls; fails with the last value seen
     return value
 
 
-def start(*args, **options):
-    process = subprocess.Popen(args, **(QUIET | options))
+def start(*args, **options):  # stopped at exit, or when this script dies
+    process = subprocess.Popen(args, **(QUIET | options), preexec_fn=lambda: ctypes.CDLL(
+        None).prctl(1, signal.SIGTERM))  # PR_SET_PDEATHSIG
     atexit.register(lambda: process.poll() is None and (process.terminate(), process.wait(10)))
     return process
+
+
+def runtime_dir():
+    path = tempfile.mkdtemp()  # private, mode 0700
+    atexit.register(shutil.rmtree, path, True)
+    return path
 
 
 def run(*args, text=None):  # xclip stays on to serve a text: it must not hold our output
@@ -139,7 +147,8 @@ def check_reader(app):  # also the error display, as an alert that blocks every 
 
 
 def check_nodisplay(_):  # no window possible: one message naming the cause, status 1, no core
-    unserved = next(f':{n}' for n in range(150, 250) if not os.path.exists(f'/tmp/.X{n}-lock'))
+    unserved = next(f':{n}' for n in range(1000, 1100) if not os.path.exists(f'/tmp/.X{n}-lock')
+                    and not os.path.exists(f'/tmp/.X11-unix/X{n}'))  # the others use 100 to 999
     advice = ('Set DISPLAY to a running X server or WAYLAND_DISPLAY to a Wayland compositor, and '
               'leave QT_QPA_PLATFORM unset (or set it to xcb or wayland).')
     for change, cause in (
@@ -156,6 +165,7 @@ def check_nodisplay(_):  # no window possible: one message naming the cause, sta
               f'{change or "no display"}: status {done.returncode}, stderr {done.stderr!r}')
 
 
+signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # a CTest timeout still cleans up
 if CHECK != 'nodisplay':
     check(shutil.which('Xvfb') and shutil.which('openbox'), 'Xvfb and openbox are here', 77)
     # Servers started side by side with -displayfd alone can share a number, so each check
@@ -168,8 +178,8 @@ if CHECK != 'nodisplay':
         if select.select([read], [], [], 15)[0] and os.read(read, 16).strip():
             break
     else:
-        check(False, 'an X server starts', 77)
-    os.environ.update(DISPLAY=f':{number}', XDG_RUNTIME_DIR=tempfile.mkdtemp(),
+        check(False, 'an X server starts')
+    os.environ.update(DISPLAY=f':{number}', XDG_RUNTIME_DIR=runtime_dir(),
                       QT_QPA_PLATFORM='xcb', QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1')
     # The session bus starts the accessibility bus on demand, with its socket in the runtime
     # directory, so that checks run side by side; both end with it.
