@@ -379,24 +379,22 @@ class TerminationWatch {
         action.sa_handler = OnTermination;
         action.sa_flags = SA_RESTART; // the toolkit's threads see no EINTR
         sigemptyset(&action.sa_mask);
-        for (std::size_t i = 0; i < std::size(Signals); ++i) {
-            sigaction(Signals[i], nullptr, &previous[i]);
-            if (previous[i].sa_handler != SIG_IGN)
-                sigaction(Signals[i], &action, nullptr);
+        for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+            sigaction(signal, nullptr, &previous[signal]);
+            if (previous[signal].sa_handler != SIG_IGN)
+                sigaction(signal, &action, nullptr);
         }
     }
     ~TerminationWatch()
     {
-        if (notifier)
-            for (std::size_t i = 0; i < std::size(Signals); ++i)
-                sigaction(Signals[i], &previous[i], nullptr);
+        for (const auto &[signal, action] : previous)
+            sigaction(signal, &action, nullptr);
     }
     TerminationWatch(const TerminationWatch &) = delete;
     TerminationWatch &operator=(const TerminationWatch &) = delete;
 
   private:
-    static constexpr int Signals[] = {SIGTERM, SIGHUP, SIGINT};
-    struct sigaction previous[std::size(Signals)] = {};
+    std::map<int, struct sigaction> previous; // by signal
     std::unique_ptr<QSocketNotifier> notifier;
 };
 

@@ -52,6 +52,8 @@ struct Driver {
     QStringList errors;
 };
 
+static_assert(!std::is_copy_constructible_v<TStrings> && !std::is_copy_assignable_v<TStrings>);
+
 } // namespace
 
 // A form with fewer published members than some descriptions name, and one it cannot set.
@@ -161,7 +163,8 @@ class TestForm : public QObject {
         d.form.Log->setFocus();
         QTest::keyClicks(d.form.Log, "typed\b");
         QCOMPARE(d.form.Log->toPlainText(), "x\nx"); // read-only
-        QCOMPARE(d.form.Log->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        QVERIFY(d.form.Log->lineWrapMode() == QPlainTextEdit::WidgetWidth &&
+                d.form.Log->tabChangesFocus());
         QCOMPARE(d.form.Log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         // What a screen reader is told: a window, and the operator list by its name, with its
         // list and its actions.
