@@ -160,9 +160,8 @@ void TForm::showEvent(QShowEvent *event)
 
 void TForm::FitOuterGeometry()
 {
-    const QVariant left = property("Left"), top = property("Top");
     const QVariant width = property("Width"), height = property("Height");
-    if (fitted || !windowHandle() || !width.isValid() || !height.isValid())
+    if (!windowHandle() || !width.isValid() || !height.isValid()) // called only while unfitted
         return;
     const QMargins frame = windowHandle()->frameMargins();
     if (frame.isNull()) {
@@ -172,14 +171,11 @@ void TForm::FitOuterGeometry()
             fitted = true;
         return;
     }
-    // Once only: afterwards the size and place are the user's.
+    // Once only: afterwards the size and place are the user's. The place,
+    // set by LoadDescription, is the frame's already.
     fitted = true;
-    const QSize client(width.toInt() - frame.left() - frame.right(),
-                       height.toInt() - frame.top() - frame.bottom());
-    if (left.isValid() && top.isValid())
-        setGeometry(QRect(QPoint(left.toInt() + frame.left(), top.toInt() + frame.top()), client));
-    else
-        resize(client);
+    resize(width.toInt() - frame.left() - frame.right(),
+           height.toInt() - frame.top() - frame.bottom());
 }
 
 void TForm::LoadDescription()
@@ -285,8 +281,10 @@ QString Said(const char *text)
                 " is not installed";
     else if (display.isEmpty() && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         cause = "neither DISPLAY nor WAYLAND_DISPLAY is set";
-    else if (!Said("could not connect to display").isEmpty())
+    else if (!display.isEmpty() && !Said("could not connect to display").isEmpty())
         cause = "the X display \"" + display + "\" refused the connection";
+    else if (!Said("Failed to create wl_display").isEmpty())
+        cause = "the Wayland display \"" + qgetenv("WAYLAND_DISPLAY") + "\" refused the connection";
     else
         cause = "the toolkit found no platform to show it on";
     std::fprintf(stderr,
@@ -319,7 +317,8 @@ void TApplication::Initialize()
     qInstallMessageHandler(toolkitMessages);
     const std::lock_guard lock(heldLock);
     for (const HeldMessage &message : startupMessages) {
-        const QMessageLogContext context(nullptr, 0, nullptr, message.category.constData());
+        QMessageLogContext context;
+        context.category = message.category.constData();
         toolkitMessages ? toolkitMessages(message.type, context, message.text)
                         : qt_message_output(message.type, context, message.text);
     }
@@ -390,8 +389,6 @@ class TerminationWatch {
         for (const auto &[signal, action] : previous)
             sigaction(signal, &action, nullptr);
     }
-    TerminationWatch(const TerminationWatch &) = delete;
-    TerminationWatch &operator=(const TerminationWatch &) = delete;
 
   private:
     std::map<int, struct sigaction> previous; // by signal

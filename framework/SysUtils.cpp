@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <limits>
 #include <locale.h>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -108,17 +109,17 @@ std::pair<char32_t, std::size_t> Decode(std::string_view text, std::size_t i)
                           : lead >= 0xF0 && lead < 0xF5 ? 4
                                                         : 0;
     if (n == 0 || i + n > text.size())
-        return {0, 0};
+        return {};
     char32_t c = lead & (0x7F >> n);
     for (std::size_t k = 1; k < n; ++k) {
         const auto next = static_cast<unsigned char>(text[i + k]);
         if ((next & 0xC0) != 0x80)
-            return {0, 0};
+            return {};
         c = (c << 6) | (next & 0x3F);
     }
     const bool overlong = (n == 3 && c < 0x800) || (n == 4 && c < 0x10000);
     if (overlong || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))
-        return {0, 0};
+        return {};
     return {c, n};
 }
 
@@ -140,8 +141,9 @@ std::string Escape(char32_t c)
     case '\t':
         return "\\t";
     }
-    std::string escaped = c < 0x100 ? "\\x" : "\\u";
-    for (int shift = c < 0x100 ? 4 : 12; shift >= 0; shift -= 4)
+    const bool byte = c < 0x100; // \xNN, or \uNNNN
+    std::string escaped = byte ? "\\x" : "\\u";
+    for (int shift = byte ? 4 : 12; shift >= 0; shift -= 4)
         escaped += "0123456789ABCDEF"[(c >> shift) & 0xF];
     return escaped;
 }
@@ -211,8 +213,9 @@ double StrToFloat(const AnsiString &text)
         // optional exponent: from_chars reads exactly that, to the end, once the
         // text starts with a digit or the point, which leaves out its "inf" and
         // "nan" (a text it cannot read stops it at the start).
-        const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), magnitude);
-        if (s.find_first_of("0123456789.") != 0 || end != s.data() + s.size())
+        const char *const last = std::to_address(s.end());
+        const auto [end, error] = std::from_chars(s.data(), last, magnitude);
+        if (s.find_first_of("0123456789.") != 0 || end != last)
             RaiseConvertError(text);
         if (error == std::errc::result_out_of_range)
             magnitude = OutOfRange(std::string(s));

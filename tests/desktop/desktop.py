@@ -155,9 +155,13 @@ def check_nodisplay(_):  # no window possible: one message naming the cause, sta
             ({}, 'neither DISPLAY nor WAYLAND_DISPLAY is set'),
             ({'QT_QPA_PLATFORM': 'nonesuch'},
              'the platform plugin "nonesuch" named by QT_QPA_PLATFORM is not installed'),
-            ({'DISPLAY': unserved}, f'the X display "{unserved}" refused the connection')):
+            ({'DISPLAY': unserved}, f'the X display "{unserved}" refused the connection'),
+            ({'WAYLAND_DISPLAY': 'none'}, 'the Wayland display "none" refused the connection'),
+            ({'WAYLAND_DISPLAY': 'none', 'QT_QPA_PLATFORM': 'xcb'},
+             'the toolkit found no platform to show it on')):
         env = {k: v for k, v in os.environ.items() if k not in ('DISPLAY', 'WAYLAND_DISPLAY',
                                                                  'QT_QPA_PLATFORM')} | change
+        env['XDG_RUNTIME_DIR'] = runtime_dir()
         done = subprocess.run([PROGRAM], env=env, capture_output=True, text=True, timeout=30,
                               preexec_fn=lambda: __import__('resource').setrlimit(4, (0, 0)))
         check((done.returncode, done.stderr) == (1, f'complexops: cannot open a window: {cause}.\n'
