@@ -1,6 +1,6 @@
 // The real form offscreen, driven as a user drives it: the window as described, Exec over the
-// operator table, keys, the log's view, form building, the main routine, and random actions
-// checked against the console's rules.
+// operator table, keys, the log's view and triple-click, form building, the main routine and its
+// signals, and random actions checked against the console's rules.
 #include "Shell.h"
 #include "Unit1.h"
 
