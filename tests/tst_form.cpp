@@ -9,6 +9,7 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QFontInfo>
+#include <QMessageBox>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTest>
@@ -338,6 +339,21 @@ class TestForm : public QObject {
         } catch (const Exception &e) {
             QCOMPARE(QString(e.Message.c_str()), message);
         }
+    }
+
+    void errorDisplayIsAModalBoxOfPlainText()
+    {
+        // The real display, also before there is a main window.
+        QString shown;
+        QTimer::singleShot(0, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown = box->text() + (box->textFormat() == Qt::PlainText ? " as text" : "");
+                box->accept();
+            }
+        });
+        const EConvertError error("<b>x</b>");
+        Application->ShowException(&error);
+        QCOMPARE(shown, "<b>x</b> as text");
     }
 
     void mainRoutineShowsEachErrorOnceAndReturnsZero()
