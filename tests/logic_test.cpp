@@ -113,30 +113,29 @@ class Locales : public testing::TestWithParam<const char *> {
     static inline int made;
 };
 
-// Four decimals and an explicit sign: ties go to even, what rounds to zero keeps its minus, a
-// negative zero shows it on the real part only, a NaN has none. Beyond these rows, random doubles
-// and the longest text, each part exactly as "%.4f" writes it in the "C" locale (a NaN as "nan").
+// Each part exactly as "%.4f" writes it in the "C" locale, a NaN as "nan", and the sign between
+// them from the imaginary part alone: ties go to even, what rounds to zero keeps its minus, a
+// negative zero shows it on the real part only. Edge values first, then random doubles.
 TEST_P(Locales, TextFormAsPrintfWritesIt)
 {
-    // clang-format off
-    std::vector<std::pair<C, std::string>> cases = {
-        {{1, 2}, "1.0000 + 2.0000i"}, {{3, -1}, "3.0000 - 1.0000i"},
-        {{0.03125, -0.00015625}, "0.0312 - 0.0002i"}, {{-0.00001, 0}, "-0.0000 + 0.0000i"},
-        {{0, -0.00001}, "0.0000 - 0.0000i"}, {{-0.0, -0.0}, "-0.0000 + 0.0000i"},
-        {{Inf, -Inf}, "inf - infi"}, {{-NaN, -NaN}, "nan + nani"},
-        {{-999999999999999872.0, -999999999999999872.0}, // 51 characters
-         "-999999999999999872.0000 - 999999999999999872.0000i"}};
-    // clang-format on
+    const double edges[] = {1, 2, 3, -1, 0.03125, -0.00015625, -0.00001, 0, -0.0, Inf, -Inf, -NaN,
+                            -999999999999999872.0, -DBL_MAX}; // the last two: the longest texts
     std::mt19937_64 rng(20261206);
     std::uniform_real_distribution<double> near(-1e6, 1e6);
     const auto draw = [&](bool bits) { return bits ? std::bit_cast<double>(rng()) : near(rng); };
+    std::vector<C> values;
+    for (double re : edges)
+        for (double im : edges)
+            values.emplace_back(re, im);
+    for (int i = 0; i < 20000; ++i)
+        values.emplace_back(draw(i % 2), draw(i % 3 == 0));
+    std::vector<std::pair<C, std::string>> cases;
     std::setlocale(LC_ALL, "C");
-    for (int i = 0; i <= 20000; ++i) {
-        const double re = i ? draw(i % 2) : -DBL_MAX, im = i ? draw(i % 3 == 0) : -DBL_MAX;
+    for (const C &z : values) {
         char text[800];
-        std::snprintf(text, sizeof text, "%.4f %c %.4fi", std::isnan(re) ? NaN : re,
-                      im < 0 ? '-' : '+', std::fabs(im));
-        cases.emplace_back(C(re, im), text);
+        std::snprintf(text, sizeof text, "%.4f %c %.4fi", std::isnan(z.GetRe()) ? NaN : z.GetRe(),
+                      z.GetIm() < 0 ? '-' : '+', std::fabs(z.GetIm()));
+        cases.emplace_back(z, text);
     }
     std::setlocale(LC_ALL, GetParam());
     for (const auto &[z, text] : cases)
