@@ -19,6 +19,7 @@
 #include <csignal>
 #include <cstring>
 #include <random>
+#include <stdexcept>
 
 namespace {
 
@@ -67,6 +68,7 @@ class TSmallForm : public TForm {
     TButton *Button1 = nullptr;
     TEdit *Fixed() const { return fixed; }
     TEdit *const fixed = new TEdit(this);
+    int clicks = 0;
     explicit TSmallForm(const QString &widget) : TForm(nullptr)
     {
         QByteArray ui = R"(<ui version="4.0">)" + widget.toUtf8() + "</ui>";
@@ -75,7 +77,8 @@ class TSmallForm : public TForm {
         LoadDescription(description);
     }
   public slots:
-    void Button1Click(TObject *) {}
+    // Throws what the framework does not: a standard error, then a bare value.
+    void Button1Click(TObject *) { ++clicks == 1 ? throw std::length_error("long") : throw clicks; }
   private slots:
     void Hidden(TObject *) {}
 };
@@ -241,16 +244,20 @@ class TestForm : public QObject {
         Driver d;
         d.form.show();
         QVERIFY(QTest::qWaitForWindowActive(&d.form));
-        const std::tuple<QWidget *, Qt::Key, Qt::KeyboardModifiers, int> rows[] = {
-            {d.form.Button4, Qt::Key_Return, {}, 1},
-            {d.form.Button4, Qt::Key_Enter, Qt::KeypadModifier, 1},
-            {d.form.Button4, Qt::Key_Space, {}, 1},
-            {d.form.Button4, Qt::Key_Return, Qt::ControlModifier, 0},
-            {d.form.X1, Qt::Key_Return, {}, 0}}; // no button is a default button
-        for (const auto &[focused, key, modifiers, lines] : rows) {
+        const std::tuple<QWidget *, Qt::Key, Qt::KeyboardModifiers, bool, int> rows[] = {
+            {d.form.Button4, Qt::Key_Return, {}, false, 1},
+            {d.form.Button4, Qt::Key_Enter, Qt::KeypadModifier, false, 1},
+            {d.form.Button4, Qt::Key_Space, {}, false, 1},
+            {d.form.Button4, Qt::Key_Return, Qt::ControlModifier, false, 0},
+            {d.form.Button4, Qt::Key_Return, {}, true, 0}, // a held key clicks once, not again
+            {d.form.X1, Qt::Key_Return, {}, false, 0}};    // no button is a default button
+        for (const auto &[focused, key, modifiers, repeated, lines] : rows) {
             const qsizetype before = d.Log().size();
             focused->setFocus();
-            QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+            QKeyEvent press(QEvent::KeyPress, key, modifiers, {}, repeated);
+            QKeyEvent release(QEvent::KeyRelease, key, modifiers, {}, repeated);
+            QApplication::sendEvent(QApplication::focusWidget(), &press);
+            QApplication::sendEvent(QApplication::focusWidget(), &release);
             QCOMPARE(d.Log().size() - before, lines);
         }
     }
@@ -268,8 +275,11 @@ class TestForm : public QObject {
         d.form.Log->setTextCursor(first); // which shows the top
         d.Click(d.form.Button4);
         QCOMPARE(d.form.Log->textCursor().selectedText() + QString::number(bar->value()), "Log0");
-        QTest::keyClick(d.form.Log, Qt::Key_End, Qt::ControlModifier);
+        QTextCursor last(d.form.Log->document()->lastBlock()); // touching the end, which shows it
+        last.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        d.form.Log->setTextCursor(last);
         d.Click(d.form.Button4);
+        QCOMPARE(d.form.Log->textCursor().selectedText(), "Absolute value = 0"); // not grown
         QVERIFY(d.Log().size() == 43 && bar->value() == bar->maximum());
     }
 
@@ -279,21 +289,23 @@ class TestForm : public QObject {
         d.form.show();
         QWidget *page = d.form.Log->viewport();
         // A left press soon after a double click on a word, at the same place, Shift or not.
-        const std::tuple<Qt::MouseButton, Qt::KeyboardModifiers, QPoint, int, QString> rows[] = {
-            {Qt::LeftButton, {}, {}, 0, "Absolute value = 0"},
-            {Qt::RightButton, {}, {}, 0, "Absolute"},
-            {Qt::LeftButton, Qt::ShiftModifier, {}, 0, "Absolute value = 0"},
-            {Qt::LeftButton, {}, {0, 8}, 0, "Absolute value = 0"}, // the double-clicked line
-            {Qt::LeftButton, {}, {60, 0}, 0, ""},
-            {Qt::LeftButton, {}, {}, QApplication::doubleClickInterval() + 100, ""}};
-        for (const auto &[button, modifiers, moved, wait, selected] : rows) {
+        const std::tuple<Qt::MouseButton, Qt::KeyboardModifiers, QPoint, int, int, QString> rows[] = {
+            {Qt::LeftButton, {}, {}, 0, 1, "Absolute value = 0"},
+            {Qt::RightButton, {}, {}, 0, 1, "Absolute"},
+            {Qt::LeftButton, Qt::ShiftModifier, {}, 0, 1, "Absolute value = 0"},
+            {Qt::LeftButton, {}, {0, 8}, 0, 1, "Absolute value = 0"}, // the double-clicked line
+            {Qt::LeftButton, {}, {60, 0}, 0, 1, ""},
+            {Qt::LeftButton, {}, {}, QApplication::doubleClickInterval() + 100, 1, ""},
+            {Qt::LeftButton, {}, {0, 8}, 0, 2, ""}}; // a fourth press is a plain one
+        for (const auto &[button, modifiers, moved, wait, presses, selected] : rows) {
             d.Click(d.form.Button4); // each row on a line of its own, away from the last clicks,
             d.Click(d.form.Button4); // with a line after it
             const QTextCursor line(d.form.Log->document()->lastBlock().previous());
             const QPoint at = d.form.Log->cursorRect(line).center() + QPoint(10, 0);
             QTest::mouseDClick(page, Qt::LeftButton, {}, at);
             QTest::qWait(wait);
-            QTest::mouseClick(page, button, modifiers, at + moved);
+            for (int i = 0; i < presses; ++i)
+                QTest::mouseClick(page, button, modifiers, at + moved);
             QApplication::clipboard()->clear();
             QTest::keyClick(d.form.Log, Qt::Key_C, Qt::ControlModifier); // what the user copies
             QCOMPARE(QApplication::clipboard()->text(), selected);
@@ -338,6 +350,10 @@ class TestForm : public QObject {
             TSmallForm form(widget);
             QVERIFY(message.isEmpty() && form.Button1);
             QCOMPARE(form.Button1->objectName(), "Button1");
+            Driver d; // a handler's other errors are shown too: by their text, or empty
+            d.Click(form.Button1);
+            d.Click(form.Button1);
+            QCOMPARE(d.errors, QStringList({"long", ""}));
         } catch (const Exception &e) {
             QCOMPARE(QString(e.Message.c_str()), message);
         }
@@ -434,20 +450,21 @@ class TestForm : public QObject {
         QCOMPARE(QCoreApplication::arguments(),
                  QStringList{"complexops"}); // toolkit options ignored
         QVERIFY(QGuiApplication::platformName() == "offscreen" && messagesGoOn);
-        // A session's end closes the window as the user would, but a signal ignored from the
-        // start (nohup) stays ignored; the handlers before the loop are back after it.
+        // Ctrl+C in the terminal closes the window as the user would (the end of a session too),
+        // but a signal ignored from the start (nohup) stays ignored; the handlers before the loop
+        // are back after it.
         std::signal(SIGHUP, SIG_IGN);
         struct sigaction before = {}, during = {}, hangup = {}, after = {};
-        sigaction(SIGTERM, nullptr, &before);
+        sigaction(SIGINT, nullptr, &before);
         QPointer<TForm> window;
         QTimer::singleShot(0, [&] {
             window = Application->MainForm();
-            sigaction(SIGTERM, nullptr, &during);
+            sigaction(SIGINT, nullptr, &during);
             sigaction(SIGHUP, nullptr, &hangup);
-            raise(SIGTERM);
+            raise(SIGINT);
         });
         QCOMPARE(ApplicationMain(*Application, &Form1), 0);
-        sigaction(SIGTERM, nullptr, &after);
+        sigaction(SIGINT, nullptr, &after);
         QVERIFY(during.sa_handler != before.sa_handler && hangup.sa_handler == SIG_IGN);
         QVERIFY(after.sa_handler == before.sa_handler);
         QVERIFY(Form1 && !Application->MainForm() && !window); // finalised, in the toolkit's time
