@@ -319,8 +319,7 @@ void TApplication::Initialize()
     for (const HeldMessage &message : startupMessages) {
         QMessageLogContext context;
         context.category = message.category.constData();
-        toolkitMessages ? toolkitMessages(message.type, context, message.text)
-                        : qt_message_output(message.type, context, message.text);
+        qt_message_output(message.type, context, message.text); // to the handler now installed
     }
     startupMessages.clear();
     // The executable's icon, where it carries one, serves every window.

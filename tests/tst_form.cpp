@@ -9,6 +9,7 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QFontInfo>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPointer>
 #include <QScrollBar>
@@ -473,12 +474,17 @@ class TestForm : public QObject {
 
 int main(int, char **argv)
 {
-    // The program's own start-up: the toolkit options CTest passes are ignored, and the handler
-    // that holds the toolkit's start-up messages is replaced by the one before it.
-    const QtMessageHandler before = qInstallMessageHandler(nullptr);
-    qInstallMessageHandler(before);
+    // The program's own start-up: the toolkit options CTest passes are ignored, and what the
+    // toolkit says while it starts reaches the handler there was before, category and all.
+    static QStringList said;
+    const QtMessageHandler before = qInstallMessageHandler(nullptr), recorder = [](
+        QtMsgType, const QMessageLogContext &c, const QString &text) { said << c.category + text; };
+    qInstallMessageHandler(recorder);
+    qputenv("QT_LOGGING_RULES", "qt.qpa.plugin.debug=true");
     Application->Initialize();
-    messagesGoOn = qInstallMessageHandler(before) == before;
+    QLoggingCategory::setFilterRules("qt.qpa.plugin.debug=false");
+    messagesGoOn = qInstallMessageHandler(before) == recorder &&
+                   said.contains(R"(qt.qpa.pluginSuccessfully loaded Qt platform plugin "offscreen")");
     TestForm test;
     return QTest::qExec(&test, 1, argv);
 }
