@@ -118,8 +118,9 @@ class Locales : public testing::TestWithParam<const char *> {
 // negative zero shows it on the real part only. Edge values first, then random doubles.
 TEST_P(Locales, TextFormAsPrintfWritesIt)
 {
-    const double edges[] = {1, 2, 3, -1, 0.03125, -0.00015625, -0.00001, 0, -0.0, Inf, -Inf, -NaN,
-                            -999999999999999872.0, -DBL_MAX}; // the last two: the longest texts
+    // The last two give the longest texts.
+    const double edges[] = {1, 2,    3,   -1,   0.03125, -0.00015625,           -0.00001,
+                            0, -0.0, Inf, -Inf, -NaN,    -999999999999999872.0, -DBL_MAX};
     std::mt19937_64 rng(20261206);
     std::uniform_real_distribution<double> near(-1e6, 1e6);
     const auto draw = [&](bool bits) { return bits ? std::bit_cast<double>(rng()) : near(rng); };

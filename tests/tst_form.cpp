@@ -290,14 +290,14 @@ class TestForm : public QObject {
         d.form.show();
         QWidget *page = d.form.Log->viewport();
         // A left press soon after a double click on a word, at the same place, Shift or not.
-        const std::tuple<Qt::MouseButton, Qt::KeyboardModifiers, QPoint, int, int, QString> rows[] = {
-            {Qt::LeftButton, {}, {}, 0, 1, "Absolute value = 0"},
-            {Qt::RightButton, {}, {}, 0, 1, "Absolute"},
-            {Qt::LeftButton, Qt::ShiftModifier, {}, 0, 1, "Absolute value = 0"},
-            {Qt::LeftButton, {}, {0, 8}, 0, 1, "Absolute value = 0"}, // the double-clicked line
-            {Qt::LeftButton, {}, {60, 0}, 0, 1, ""},
-            {Qt::LeftButton, {}, {}, QApplication::doubleClickInterval() + 100, 1, ""},
-            {Qt::LeftButton, {}, {0, 8}, 0, 2, ""}}; // a fourth press is a plain one
+        const std::tuple<Qt::MouseButton, Qt::KeyboardModifiers, QPoint, int, int, QString> rows[] =
+            {{Qt::LeftButton, {}, {}, 0, 1, "Absolute value = 0"},
+             {Qt::RightButton, {}, {}, 0, 1, "Absolute"},
+             {Qt::LeftButton, Qt::ShiftModifier, {}, 0, 1, "Absolute value = 0"},
+             {Qt::LeftButton, {}, {0, 8}, 0, 1, "Absolute value = 0"}, // the double-clicked line
+             {Qt::LeftButton, {}, {60, 0}, 0, 1, ""},
+             {Qt::LeftButton, {}, {}, QApplication::doubleClickInterval() + 100, 1, ""},
+             {Qt::LeftButton, {}, {0, 8}, 0, 2, ""}}; // a fourth press is a plain one
         for (const auto &[button, modifiers, moved, wait, presses, selected] : rows) {
             d.Click(d.form.Button4); // each row on a line of its own, away from the last clicks,
             d.Click(d.form.Button4); // with a line after it
@@ -477,14 +477,16 @@ int main(int, char **argv)
     // The program's own start-up: the toolkit options CTest passes are ignored, and what the
     // toolkit says while it starts reaches the handler there was before, category and all.
     static QStringList said;
-    const QtMessageHandler before = qInstallMessageHandler(nullptr), recorder = [](
-        QtMsgType, const QMessageLogContext &c, const QString &text) { said << c.category + text; };
+    const QtMessageHandler before = qInstallMessageHandler(nullptr),
+                           recorder = [](QtMsgType, const QMessageLogContext &c,
+                                         const QString &text) { said << c.category + text; };
     qInstallMessageHandler(recorder);
     qputenv("QT_LOGGING_RULES", "qt.qpa.plugin.debug=true");
     Application->Initialize();
     QLoggingCategory::setFilterRules("qt.qpa.plugin.debug=false");
-    messagesGoOn = qInstallMessageHandler(before) == recorder &&
-                   said.contains(R"(qt.qpa.pluginSuccessfully loaded Qt platform plugin "offscreen")");
+    messagesGoOn =
+        qInstallMessageHandler(before) == recorder &&
+        said.contains(R"(qt.qpa.pluginSuccessfully loaded Qt platform plugin "offscreen")");
     TestForm test;
     return QTest::qExec(&test, 1, argv);
 }
