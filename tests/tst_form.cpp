@@ -16,7 +16,6 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTimer>
-#include <array>
 #include <csignal>
 #include <cstring>
 #include <random>
