@@ -1,0 +1,247 @@
+// The application object: start-up with its diagnostics, the event loop with
+// the termination watch, the error display, and finalisation.
+#include "Forms.h"
+
+#include "Accessible.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QIcon>
+#include <QMessageBox>
+#include <QScopedValueRollback>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <unistd.h>
+
+namespace {
+TApplication TheApplication;
+}
+TApplication *Application = &TheApplication;
+
+TApplication::TApplication() = default;
+
+TApplication::~TApplication()
+{
+    // Reached with something left only when Run never ran (start-up failed);
+    // forms exist only with the toolkit. Qt's own statics may be gone by now,
+    // so nothing is destroyed: what is left stays reachable until the process
+    // ends.
+    struct Remains {
+        std::vector<std::unique_ptr<TForm>> forms;
+        std::unique_ptr<QApplication> toolkit;
+    };
+    if (toolkit) {
+        static Remains *const remains = new Remains{std::move(forms), std::move(toolkit)};
+        (void)remains;
+    }
+}
+
+namespace {
+
+// What the toolkit says while it starts, held back: where no window can open
+// it says a lot and then aborts, and one clear message is all the user needs.
+// Its threads may speak too, hence the lock.
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+QtMessageHandler toolkitMessages = nullptr;
+std::mutex heldLock;
+std::vector<HeldMessage> startupMessages;
+
+QString Said(const char *text)
+{
+    for (const HeldMessage &message : startupMessages)
+        if (message.text.contains(QLatin1String(text)))
+            return message.text;
+    return {};
+}
+
+[[noreturn]] void NoWindow()
+{
+    const QByteArray display = qgetenv("DISPLAY");
+    QByteArray cause;
+    if (const QString missing = Said("Could not find the Qt platform plugin"); !missing.isEmpty())
+        cause = "the platform plugin \"" + missing.section('"', 1, 1).toUtf8() + "\"" +
+                (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ? " named by QT_QPA_PLATFORM" : "") +
+                " is not installed";
+    else if (display.isEmpty() && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        cause = "neither DISPLAY nor WAYLAND_DISPLAY is set";
+    else if (!display.isEmpty() && !Said("could not connect to display").isEmpty())
+        cause = "the X display \"" + display + "\" refused the connection";
+    else if (!Said("Failed to create wl_display").isEmpty())
+        cause = "the Wayland display \"" + qgetenv("WAYLAND_DISPLAY") + "\" refused the connection";
+    else
+        cause = "the toolkit found no platform to show it on";
+    std::fprintf(stderr,
+                 "complexops: cannot open a window: %s.\n"
+                 "Set DISPLAY to a running X server or WAYLAND_DISPLAY to a Wayland compositor, "
+                 "and leave QT_QPA_PLATFORM unset (or set it to xcb or wayland).\n",
+                 cause.constData());
+    std::_Exit(1); // a program that never got a window has not succeeded
+}
+
+void HoldStartupMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    const std::lock_guard lock(heldLock);
+    if (type == QtFatalMsg)
+        NoWindow();
+    startupMessages.push_back({type, context.category, text});
+}
+
+} // namespace
+
+void TApplication::Initialize()
+{
+    if (QApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "complexops";
+    static char *argv[] = {name, nullptr};
+    toolkitMessages = qInstallMessageHandler(HoldStartupMessage);
+    toolkit = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(toolkitMessages);
+    const std::lock_guard lock(heldLock);
+    for (const HeldMessage &message : startupMessages) {
+        QMessageLogContext context;
+        context.category = message.category.constData();
+        qt_message_output(message.type, context, message.text); // to the handler now installed
+    }
+    startupMessages.clear();
+    // The executable's icon, where it carries one, serves every window.
+    if (QFile::exists(":/MAINICON"))
+        QApplication::setWindowIcon(QIcon(QPixmap(":/MAINICON", "XPM")));
+    InstallAccessibleFactory();
+}
+
+void TApplication::Adopt(std::unique_ptr<TForm> form)
+{
+    if (!mainForm)
+        mainForm = form.get();
+    forms.push_back(std::move(form));
+}
+
+namespace {
+
+// A pipe made once, whose write end the handler writes to so that the event
+// loop wakes; null where it could not be made.
+const int *WakePipe()
+{
+    static int ends[2];
+    static const bool made = pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0;
+    return made ? ends : nullptr;
+}
+volatile std::sig_atomic_t wakeFd; // WakePipe()[1], for the handler
+
+void OnTermination(int signal)
+{
+    const int savedErrno = errno;
+    [[maybe_unused]] const auto written = write(wakeFd, &signal, sizeof signal);
+    errno = savedErrno;
+}
+
+// While the event loop runs, a session ending (SIGTERM, SIGHUP) or Ctrl+C in a
+// terminal closes the windows as the user would, so the program ends
+// normally; signals the process was started to ignore (nohup) stay ignored.
+// The handler only wakes the event loop.
+class TerminationWatch {
+  public:
+    TerminationWatch()
+    {
+        const int *const pipe = WakePipe();
+        if (!pipe)
+            return;
+        wakeFd = pipe[1];
+        notifier = std::make_unique<QSocketNotifier>(pipe[0], QSocketNotifier::Read);
+        QObject::connect(notifier.get(), &QSocketNotifier::activated, [pipe] {
+            int signal;
+            while (read(pipe[0], &signal, sizeof signal) > 0) {
+            }
+            QApplication::closeAllWindows(); // an open error display too
+        });
+        struct sigaction action = {};
+        action.sa_handler = OnTermination;
+        action.sa_flags = SA_RESTART; // the toolkit's threads see no EINTR
+        sigemptyset(&action.sa_mask);
+        for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+            sigaction(signal, nullptr, &previous[signal]);
+            if (previous[signal].sa_handler != SIG_IGN)
+                sigaction(signal, &action, nullptr);
+        }
+    }
+    ~TerminationWatch()
+    {
+        for (const auto &[signal, action] : previous)
+            sigaction(signal, &action, nullptr);
+    }
+
+  private:
+    std::map<int, struct sigaction> previous; // by signal
+    std::unique_ptr<QSocketNotifier> notifier;
+};
+
+} // namespace
+
+void TApplication::Run()
+{
+    if (!mainForm)
+        return;
+    mainForm->show();
+    {
+        const TerminationWatch watch;
+        QApplication::exec();
+    }
+    // The main window is closed and the application ends: finalise now, while
+    // the toolkit is whole (at static destruction it no longer is).
+    mainForm = nullptr;
+    forms.clear();
+    toolkit.reset();
+}
+
+void TApplication::ShowException(const Exception *E)
+{
+    const QScopedValueRollback showing(showingError, true);
+    if (errorDisplay) {
+        errorDisplay(E->Message);
+        return;
+    }
+    // The message quotes what the user typed: it is text, never markup.
+    // Tied to the main window even when a screen reader's action, not a
+    // click in the window, raised the error.
+    QWidget *parent = mainForm && mainForm->isVisible() ? mainForm : QApplication::activeWindow();
+    QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), ToQString(E->Message),
+                    QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void TApplication::Dispatch(const std::function<void()> &command)
+{
+    // The error display is modal for every kind of input, a screen reader's
+    // actions and synthetic events included.
+    if (showingError)
+        return;
+    try {
+        command();
+    } catch (const Exception &E) {
+        ShowException(&E);
+    } catch (const std::exception &E) {
+        const Exception shown(E.what());
+        ShowException(&shown);
+    } catch (...) {
+        const Exception shown("");
+        ShowException(&shown);
+    }
+}
+
+void TApplication::SetErrorDisplay(ErrorDisplay display)
+{
+    errorDisplay = std::move(display);
+}
