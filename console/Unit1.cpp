@@ -62,14 +62,6 @@ std::string ExecLine(const AnsiString &symbol, const std::string &outcome)
     return line;
 }
 
-std::unique_ptr<ComplexNumber> ReadOperand(const TEdit &re, const TEdit &im)
-{
-    // The imaginary part first: with both boxes bad, its text is the one named.
-    const double imaginary = StrToFloat(im.GetText());
-    const double real = StrToFloat(re.GetText());
-    return std::make_unique<ComplexNumber>(real, imaginary);
-}
-
 } // namespace
 
 TForm1::TForm1(TComponent *Owner) : TForm(Owner)
@@ -82,10 +74,25 @@ TForm1::TForm1(TComponent *Owner) : TForm(Owner)
 
 void TForm1::ShowOperands()
 {
-    X1->SetText(FloatToStr(Z1->GetRe()));
-    Y1->SetText(FloatToStr(Z1->GetIm()));
-    X2->SetText(FloatToStr(Z2->GetRe()));
-    Y2->SetText(FloatToStr(Z2->GetIm()));
+    const std::pair<TEdit *, double> parts[] = {
+        {X1, Z1->GetRe()}, {Y1, Z1->GetIm()}, {X2, Z2->GetRe()}, {Y2, Z2->GetIm()}};
+    for (const auto &[box, part] : parts) {
+        shown[box] = {part, FloatToStr(part)};
+        box->SetText(shown[box].text);
+    }
+}
+
+// A box the user has left alone gives back the very part it shows, to the
+// bit; anything else, the same text typed again included, reads as typed.
+// The text is compared too: a screen reader's or an on-screen keyboard's
+// change does not count as the user's edit.
+double TForm1::ReadPart(const TEdit &box) const
+{
+    const AnsiString text = box.GetText();
+    if (const auto found = shown.find(&box);
+        found != shown.end() && !box.Modified() && text == found->second.text)
+        return found->second.part;
+    return StrToFloat(text);
 }
 
 void TForm1::Button1Click(TObject *)
@@ -113,14 +120,17 @@ void TForm1::Button1Click(TObject *)
     ShowOperands();
 }
 
+// The imaginary part first: with both boxes bad, its text is the one named.
 void TForm1::Button2Click(TObject *)
 {
-    Z1 = ReadOperand(*X1, *Y1);
+    const double im = ReadPart(*Y1);
+    Z1 = std::make_unique<ComplexNumber>(ReadPart(*X1), im);
 }
 
 void TForm1::Button3Click(TObject *)
 {
-    Z2 = ReadOperand(*X2, *Y2);
+    const double im = ReadPart(*Y2);
+    Z2 = std::make_unique<ComplexNumber>(ReadPart(*X2), im);
 }
 
 void TForm1::Button4Click(TObject *)

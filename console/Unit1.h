@@ -9,6 +9,7 @@
 #include "Forms.h"
 #include "StdCtrls.h"
 
+#include <map>
 #include <memory>
 
 class TForm1 : public TForm {
@@ -50,6 +51,15 @@ class TForm1 : public TForm {
 
   private:
     void ShowOperands();
+    double ReadPart(const TEdit &box) const;
+
+    // What ShowOperands last wrote in each box, and the part it came from: the
+    // text has at most 15 digits, so it may not read back to that part.
+    struct ShownPart {
+        double part;
+        AnsiString text;
+    };
+    std::map<const TEdit *, ShownPart> shown;
 };
 
 extern TForm1 *Form1;

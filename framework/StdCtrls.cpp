@@ -6,8 +6,11 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QStyleOptionFrame>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <QToolTip>
 #include <limits>
 
 QString ToQString(const AnsiString &text)
@@ -122,8 +125,40 @@ void TEdit::SetText(const AnsiString &text)
     // Rewriting the same text would only cost a repaint.
     if (const QString shown = ToQString(text); shown != this->text())
         setText(shown);
+    setModified(false); // the text is the program's now, even where unchanged
     // A number longer than the box shows its sign and leading digits.
     setCursorPosition(0);
+}
+
+bool TEdit::TextFits() const
+{
+    // The toolkit's own test for a text that needs no scrolling: the text and
+    // the cursor's pixel within the text area, less the margin of 2 it keeps
+    // on either side.
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect area = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    return fontMetrics().horizontalAdvance(text()) + 1 <=
+           area.marginsRemoved(textMargins()).width() - 2 * 2;
+}
+
+bool TEdit::event(QEvent *event)
+{
+    // Asked for when the tooltip is about to show, so the fit is that of the
+    // text and the font of the moment. Not the toolTip property: the toolkit
+    // would pass it on to screen readers as the description, and they read
+    // the whole value already.
+    if (event->type() != QEvent::ToolTip)
+        return QLineEdit::event(event);
+    if (TextFits()) {
+        QToolTip::hideText();
+    } else { // plain text, however it looks, and no wider than a long number
+        constexpr int MaxShown = 256;
+        const QString shown = text().size() > MaxShown ? text().left(MaxShown) + u'\u2026' : text();
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(),
+                           Qt::convertFromPlainText(shown, Qt::WhiteSpaceNoWrap), this);
+    }
+    return true;
 }
 
 TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent), Lines(std::make_unique<TMemoLines>(*this))

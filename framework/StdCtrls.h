@@ -21,13 +21,22 @@ class TControl {
     virtual void SetText(const AnsiString &text) = 0;
 };
 
-/// A one-line text box; SetText leaves the start of the text in view.
+/// A one-line text box; SetText leaves the start of the text in view. Where
+/// the text does not fit, its tooltip shows all of it.
 class TEdit : public QLineEdit, public TControl {
     Q_OBJECT
   public:
     explicit TEdit(QWidget *parent = nullptr);
     AnsiString GetText() const override;
     void SetText(const AnsiString &text) override;
+    /// Whether the user has edited the text since SetText wrote it.
+    bool Modified() const { return isModified(); }
+
+  protected:
+    bool event(QEvent *event) override;
+
+  private:
+    bool TextFits() const;
 };
 
 /// A multi-line text box. Lines->Add appends in constant time, however long
