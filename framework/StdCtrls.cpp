@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QStyleOptionFrame>
 #include <QTextBlock>
@@ -106,6 +107,57 @@ class TComboItems final : public TStrings {
 
   private:
     QComboBox &box;
+};
+
+// Tells which presses of a key only repeat it. The X server repeats a held key
+// as a release and a press with one time stamp, which the toolkit marks as a
+// repeat only when the press has already arrived; a held key's presses can also
+// come with no release between. So the press of a key counts as new only after
+// a release of it at another time, wherever that release went (to an error
+// display, say). Time stamps of 0 are no time: synthetic events carry them.
+// A press handed on to a parent widget counts again, but only after the
+// button has asked.
+class KeyWatch final : public QObject {
+  public:
+    using QObject::QObject;
+
+    static KeyWatch &Instance()
+    {
+        static QPointer<KeyWatch> watch; // one for every application object
+        if (!watch) {
+            watch = new KeyWatch(qApp);
+            qApp->installEventFilter(watch);
+        }
+        return *watch;
+    }
+
+    /// Whether the latest press of this key only repeated it.
+    bool Repeated(int key) const { return keys.value(key).repeated; }
+
+  protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::ApplicationDeactivate) // releases go elsewhere now
+            keys.clear();
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+            return false;
+        const auto &key = *static_cast<const QKeyEvent *>(event);
+        Latest &latest = keys[key.key()];
+        if (key.type() == QEvent::KeyPress)
+            latest.repeated = key.isAutoRepeat() || latest.type == QEvent::KeyPress ||
+                              (latest.time == key.timestamp() && key.timestamp() != 0);
+        latest.type = key.type();
+        latest.time = key.timestamp();
+        return false;
+    }
+
+  private:
+    struct Latest {
+        QEvent::Type type = QEvent::None;
+        quint64 time = 0;
+        bool repeated = false;
+    };
+    QHash<int, Latest> keys;
 };
 
 } // namespace
@@ -226,6 +278,7 @@ void TComboBox::SetText(const AnsiString &text)
 
 TButton::TButton(QWidget *parent) : QPushButton(parent)
 {
+    KeyWatch::Instance();
     connect(this, &QAbstractButton::clicked, this, &TButton::Click);
 }
 
@@ -241,13 +294,18 @@ void TButton::SetText(const AnsiString &text)
 void TButton::keyPressEvent(QKeyEvent *event)
 {
     // Return and Enter click the focused button, as Space does; no button is
-    // a default button, so Return elsewhere does nothing.
+    // a default button, so Return elsewhere does nothing. A held key gives one
+    // click: a repeated Space press does not put the button down again, so
+    // only one release clicks.
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool space = event->key() == Qt::Key_Space;
     if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        if (!event->isAutoRepeat())
+        if (!KeyWatch::Instance().Repeated(event->key()))
             click();
         return;
     }
+    if (space && KeyWatch::Instance().Repeated(event->key()))
+        return;
     QPushButton::keyPressEvent(event);
 }
 
