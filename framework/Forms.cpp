@@ -8,9 +8,11 @@
 #include <QFile>
 #include <QMetaMethod>
 #include <QMetaProperty>
+#include <QScreen>
 #include <QTimer>
 #include <QUiLoader>
 #include <QWindow>
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 
@@ -165,8 +167,21 @@ void TForm::FitOuterGeometry()
     // Once only: afterwards the size and place are the user's. The place,
     // set by LoadDescription, is the frame's already.
     fitted = true;
-    resize(width.toInt() - frame.left() - frame.right(),
-           height.toInt() - frame.top() - frame.bottom());
+    QRect outer(pos(), QSize(width.toInt(), height.toInt()));
+    // On X11 the place is the program's to choose: the frame stays within the
+    // free area of the screen that holds its corner, moved in or, where it is
+    // larger (a scale factor, say), shrunk to it. A Wayland compositor places
+    // windows itself.
+    const QScreen *screen = QGuiApplication::screenAt(outer.topLeft());
+    if (screen && QGuiApplication::platformName() == "xcb") {
+        const QRect free = screen->availableGeometry();
+        outer.setSize(outer.size().boundedTo(free.size()));
+        outer.moveTo(std::clamp(outer.left(), free.left(), free.right() + 1 - outer.width()),
+                     std::clamp(outer.top(), free.top(), free.bottom() + 1 - outer.height()));
+        move(outer.topLeft());
+    }
+    resize(outer.width() - frame.left() - frame.right(),
+           outer.height() - frame.top() - frame.bottom());
 }
 
 void TForm::LoadDescription()

@@ -115,8 +115,8 @@ class TComboItems final : public TStrings {
 // come with no release between. So the press of a key counts as new only after
 // a release of it at another time, wherever that release went (to an error
 // display, say). Time stamps of 0 are no time: synthetic events carry them.
-// A press handed on to a parent widget counts again, but only after the
-// button has asked.
+// Each event is seen more than once (the window has it before the focused
+// widget, which may hand it on to its parent), and counts once.
 class KeyWatch final : public QObject {
   public:
     using QObject::QObject;
@@ -143,6 +143,8 @@ class KeyWatch final : public QObject {
             return false;
         const auto &key = *static_cast<const QKeyEvent *>(event);
         Latest &latest = keys[key.key()];
+        if (latest.type == key.type() && latest.time == key.timestamp())
+            return false;
         if (key.type() == QEvent::KeyPress)
             latest.repeated = key.isAutoRepeat() || latest.type == QEvent::KeyPress ||
                               (latest.time == key.timestamp() && key.timestamp() != 0);

@@ -340,7 +340,9 @@ class TestForm : public QObject {
                 QKeyEvent e(press ? QEvent::KeyPress : QEvent::KeyRelease, key, modifiers,
                             key == Qt::Key_Space ? " " : "", event[0] == 'p');
                 e.setTimestamp(base + event.mid(1).toULongLong());
-                QApplication::sendEvent(event[0] == 'Q' ? d.form.X2 : focused, &e);
+                QApplication::sendEvent(event[0] == 'Q' ? static_cast<QObject *>(d.form.X2)
+                                                        : d.form.windowHandle(),
+                                        &e);
             }
             QVERIFY2(d.Log().size() - before == lines, events);
             base += 100;

@@ -46,8 +46,8 @@ def xdo(*args):
 
 
 class App:  # the running program, read through the accessibility bus
-    def __init__(self):
-        self.process = start(PROGRAM, stdout=None, stderr=None)
+    def __init__(self, **env):
+        self.process = start(PROGRAM, stdout=None, stderr=None, env=os.environ | env)
         self.acc = until(lambda: next((a for a in pyatspi.Registry.getDesktop(0) if a and
                          a.get_process_id() == self.process.pid), None), bool, 'program seen', 30)
         self.frame = until(lambda: self.acc.getChildAtIndex(0), bool, 'its window is seen')
@@ -65,7 +65,7 @@ class App:  # the running program, read through the accessibility bus
         return [c for c in self.acc if c and c.name != 'Form1']
 
 
-def check_geometry(app):
+def frame(app):  # the function giving the outer geometry of the program's window
     window = until(lambda: xdo('search', '--pid', app.process.pid, '--name', '^Form1$').split(),
                    bool, 'the X window')[0]
 
@@ -76,7 +76,24 @@ def check_geometry(app):
         left, right, top, bottom = map(int, extents.split(',')) if extents else (0,) * 4
         return (int(info['Absolute upper-left X']) - left, int(info['Absolute upper-left Y']) - top,
                 int(info['Width']) + left + right, int(info['Height']) + top + bottom)
+    return window, outer
+
+
+def check_geometry(app):
+    window, outer = frame(app)
     until(outer, lambda g: g == (193, 114, 870, 500), 'the frame is 870x500+193+114')
+    # A held key gives one Exec, every press one, while both cores are busy and keys repeat fast.
+    run('xset', 'r', 'rate', '150', '50')
+    xdo('windowactivate', '--sync', window)
+    busy = [start(sys.executable, '-c', 'while True: pass') for _ in range(2)]
+    lines = lambda: app['Log'].queryText().getText(0, -1).count('\n')
+    for key in 'Return', 'KP_Enter', 'space':
+        before = lines()
+        xdo('keydown', key, 'sleep', 2, 'keyup', key, 'sleep', 1)
+        check(lines() - before == 1, f'held {key}: {lines() - before} Exec lines')
+        xdo('key', '--delay', 50, key, key, key, 'sleep', 1)
+        check(lines() - before == 4, f'three presses of {key}: {lines() - before - 1} Exec lines')
+    [b.kill() for b in busy]
     xdo('windowsize', window, 700, 400)
     size = until(outer, lambda g: g[2:] != (870, 500), 'the user resizes it')[2:]
     xdo('windowminimize', '--sync', window, 'windowactivate', '--sync', window)
@@ -84,6 +101,10 @@ def check_geometry(app):
     check(outer()[2:] == size, f'the user size {size} stays after minimise and restore')
     app.process.terminate()
     check(app.process.wait(10) == 0, 'SIGTERM closes the window as the user would: status 0')
+    # Scaled past the screen, the frame is moved in and shrunk to it, its controls in view.
+    x, y, w, h = until(frame(App(QT_SCALE_FACTOR='2'))[1], lambda g: g[2] < 1740, 'a fit')
+    check(x >= 0 and y >= 0 and x + w <= 1280 and y + h <= 1024 and w > 1200,
+          f'at scale 2 the frame {w}x{h}+{x}+{y} fits the 1280x1024 screen')
 
 
 def check_reader(app):  # also the error display, as an alert that blocks every command
