@@ -1,29 +1,40 @@
 #!/bin/sh
-# Builds the Debian package from a fresh release configuration and fails on any finding of
-# desktop-file-validate, appstreamcli or lintian. Usage: package_test.sh SOURCE_DIR SCRATCH_DIR
+# Builds the Debian package with dpkg-buildpackage from two fresh clones of the committed HEAD, in
+# directories of different lengths, and fails unless both give the same .deb files byte for byte,
+# on any finding of desktop-file-validate, appstreamcli or lintian (pedantic, info level), and
+# unless the logic tests pass built with the package's compiler and linker flags.
+# Usage: package_test.sh SOURCE_DIR SCRATCH_DIR
 set -eu
 src=$1 work=$2
 rm -rf "$work" && mkdir -p "$work"
-launcher=$(command -v ccache || true)
-cmake -S "$src" -B "$work/build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-    -DCOMPLEXOPS_BENCHMARKS=OFF ${launcher:+-DCMAKE_CXX_COMPILER_LAUNCHER=$launcher} >/dev/null
-cmake --build "$work/build" --parallel 2 >/dev/null
-(cd "$work/build" && cpack -G DEB >/dev/null)
-deb=$(ls "$work"/build/complexops_*.deb) root=$work/root
-dpkg-deb -x "$deb" "$root"
 fail() { echo "FAIL: $*"; exit 1; }
+launcher=$(command -v ccache || true)
+[ -z "$launcher" ] || export CMAKE_CXX_COMPILER_LAUNCHER="$launcher"
+export DEB_BUILD_OPTIONS=parallel=2
+build() {
+    git clone -q --shared "$src" "$1/complexops"
+    (cd "$1/complexops" && dpkg-buildpackage -b -us -uc >"$1/log" 2>&1) ||
+        { tail -20 "$1/log"; fail "dpkg-buildpackage in $1"; }
+}
+build "$work/1"
+build "$work/second"
+for deb in "$work"/1/*.deb; do
+    cmp "$deb" "$work/second/${deb##*/}" || fail "${deb##*/} differs between two checkouts"
+done
+deb=$(ls "$work"/1/complexops_*.deb) root=$work/root
+dpkg-deb -x "$deb" "$root"
 # Any status but 0, or any line but lintian's note on root and appstreamcli's verdict, is a finding.
 quiet() {
-    "$@" >"$work/log" 2>&1 || fail "$1 (status $?)"
+    "$@" >"$work/log" 2>&1 || { status=$?; cat "$work/log"; fail "$1 (status $status)"; }
     found=0
     grep -v -e '^running with root privileges is not recommended!$' \
         -e 'Validation was successful\.$' "$work/log" || found=$?
     [ $found -eq 1 ] || fail "$1"
 }
 quiet desktop-file-validate "$root"/usr/share/applications/*.desktop
-quiet appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
+quiet appstreamcli validate --no-net --pedantic "$root"/usr/share/metainfo/*.metainfo.xml
 quiet appstreamcli validate-tree --no-net "$root" # the metainfo's launchable is there
-quiet lintian --fail-on error,warning "$deb"
+quiet lintian -I --pedantic --fail-on error,warning,info,pedantic "$work"/1/complexops_*.changes
 # The entry's icon exists at every size; Depends comes from the linked libraries.
 icon=$(sed -n 's/^Icon=//p' "$root"/usr/share/applications/*.desktop)
 [ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no scalable icon $icon"
@@ -32,4 +43,19 @@ for n in 16 32 48 64 128 256; do
         fail "no ${n}x$n icon $icon"
 done
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6 (>=' || fail "Depends lacks the Qt libraries"
-echo "ok: $(basename "$deb")"
+! readelf -d "$root/usr/bin/complexops" | grep -q RUNPATH || fail "the program has a RUNPATH"
+# One line says what the program is for, wherever a one-liner is shown.
+line=$(dpkg-deb -f "$deb" Description | head -1)
+[ ${#line} -le 35 ] || fail "'$line' is longer than a metainfo summary may be"
+grep -qx "Comment=$line" "$root"/usr/share/applications/*.desktop || fail "desktop Comment is not '$line'"
+grep -q "<summary>$line</summary>" "$root"/usr/share/metainfo/*.xml || fail "metainfo summary is not '$line'"
+# The package's flags (Debian's -O2 and hardening) must not change a result bit: its build
+# directory, reconfigured with the tests, builds them with those flags and its objects.
+obj=$(ls -d "$work"/1/complexops/obj-*)
+cmake -S "$work/1/complexops" -B "$obj" -DBUILD_TESTING=ON >/dev/null
+grep -q '^CMAKE_EXE_LINKER_FLAGS:STRING=.*-z,now' "$obj/CMakeCache.txt" || fail "no package flags in $obj"
+cmake --build "$obj" --target logic_test --parallel 2 >/dev/null
+ctest --test-dir "$obj" -R '^logic_test$' --output-on-failure >"$work/log" ||
+    { cat "$work/log"; fail "logic_test built with the package's flags"; }
+echo "ok: the same from two checkouts:"
+(cd "$work/1" && sha256sum -- *.deb)
