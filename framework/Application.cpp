@@ -8,8 +8,10 @@
 #include <QFile>
 #include <QIcon>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QSocketNotifier>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -46,7 +48,8 @@ namespace {
 
 // What the toolkit says while it starts, held back: where no window can open
 // it says a lot and then aborts, and one clear message is all the user needs.
-// Its threads may speak too, hence the lock.
+// Its threads may speak too, hence the lock. Where warnings are made fatal,
+// any of them may end the process, so nothing is held.
 struct HeldMessage {
     QtMsgType type;
     QByteArray category;
@@ -64,6 +67,13 @@ QString Said(const char *text)
     return {};
 }
 
+void Pass(const HeldMessage &message)
+{
+    QMessageLogContext context;
+    context.category = message.category.constData();
+    toolkitMessages(message.type, context, message.text);
+}
+
 [[noreturn]] void NoWindow()
 {
     const QByteArray display = qgetenv("DISPLAY");
@@ -78,7 +88,10 @@ QString Said(const char *text)
         cause = "the X display \"" + display + "\" refused the connection";
     else if (!Said("Failed to create wl_display").isEmpty())
         cause = "the Wayland display \"" + qgetenv("WAYLAND_DISPLAY") + "\" refused the connection";
-    else
+    else // the toolkit's own words are all there is
+        for (const HeldMessage &message : startupMessages)
+            Pass(message);
+    if (cause.isEmpty())
         cause = "the toolkit found no platform to show it on";
     std::fprintf(stderr,
                  "complexops: cannot open a window: %s.\n"
@@ -91,9 +104,14 @@ QString Said(const char *text)
 void HoldStartupMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
     const std::lock_guard lock(heldLock);
+    startupMessages.push_back({type, context.category, text});
     if (type == QtFatalMsg)
         NoWindow();
-    startupMessages.push_back({type, context.category, text});
+    if (!qEnvironmentVariableIsEmpty("QT_FATAL_WARNINGS") ||
+        !qEnvironmentVariableIsEmpty("QT_FATAL_CRITICALS")) {
+        Pass(startupMessages.back());
+        startupMessages.pop_back();
+    }
 }
 
 } // namespace
@@ -106,14 +124,13 @@ void TApplication::Initialize()
     static char name[] = "complexops";
     static char *argv[] = {name, nullptr};
     toolkitMessages = qInstallMessageHandler(HoldStartupMessage);
-    toolkit = std::make_unique<QApplication>(argc, argv);
-    qInstallMessageHandler(toolkitMessages);
-    const std::lock_guard lock(heldLock);
-    for (const HeldMessage &message : startupMessages) {
-        QMessageLogContext context;
-        context.category = message.category.constData();
-        qt_message_output(message.type, context, message.text); // to the handler now installed
+    {
+        const auto restore = qScopeGuard([] { qInstallMessageHandler(toolkitMessages); });
+        toolkit = std::make_unique<QApplication>(argc, argv);
     }
+    const std::lock_guard lock(heldLock);
+    for (const HeldMessage &message : startupMessages)
+        Pass(message);
     startupMessages.clear();
     // The executable's icon, where it carries one, serves every window.
     if (QFile::exists(":/MAINICON"))
@@ -138,7 +155,9 @@ const int *WakePipe()
     static const bool made = pipe2(ends, O_CLOEXEC | O_NONBLOCK) == 0;
     return made ? ends : nullptr;
 }
-volatile std::sig_atomic_t wakeFd; // WakePipe()[1], for the handler
+// WakePipe()[1], for the handler, which may run on any of the toolkit's threads.
+std::atomic<int> wakeFd;
+static_assert(std::atomic<int>::is_always_lock_free, "read in a signal handler");
 
 void OnTermination(int signal)
 {
@@ -168,7 +187,9 @@ class TerminationWatch {
         });
         struct sigaction action = {};
         action.sa_handler = OnTermination;
-        action.sa_flags = SA_RESTART; // the toolkit's threads see no EINTR
+        // Restarts the calls that can be restarted; poll and its kind fail
+        // with EINTR regardless, which the toolkit's loops retry.
+        action.sa_flags = SA_RESTART;
         sigemptyset(&action.sa_mask);
         for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
             sigaction(signal, nullptr, &previous[signal]);

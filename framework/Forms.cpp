@@ -77,10 +77,7 @@ void Publish(TForm &form, QWidget &control)
     if (!memberClass || !control.metaObject()->inherits(memberClass))
         Raise(QString("%1::%2 cannot hold a %3")
                   .arg(meta.className(), name, control.metaObject()->className()));
-    // Every control has QObject as its first base, so the pointer needs no
-    // adjustment to become the member's type.
-    QObject *object = &control;
-    if (!property.write(&form, QVariant(property.metaType(), &object)))
+    if (!property.write(&form, QVariant::fromValue(static_cast<QObject *>(&control))))
         Raise(QString("%1::%2 is not writable").arg(meta.className(), name));
 }
 
@@ -128,7 +125,8 @@ void ApplyFont(QWidget &widget)
     if (!name.isValid())
         return;
     QFont font(name.toString());
-    font.setPixelSize(std::abs(widget.property("FontHeight").toInt()));
+    if (const int height = std::abs(widget.property("FontHeight").toInt()); height > 0)
+        font.setPixelSize(height);
     const bool fixed = widget.property("FontPitch").toString() == "fpFixed";
     font.setStyleHint(fixed ? QFont::TypeWriter : QFont::SansSerif);
     font.setFixedPitch(fixed);

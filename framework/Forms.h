@@ -55,12 +55,14 @@ class TApplication : public QObject {
     void Initialize();
 
     /// Constructs a TFormClass owned by this object and stores it in
-    /// *Reference; the first form created is the main form. An error in the
-    /// constructor leaves this call and nothing is stored.
+    /// *Reference until the form is destroyed; the first form created is the
+    /// main form. An error in the constructor leaves this call and nothing is
+    /// stored.
     template <class TFormClass> void CreateForm(TFormClass **Reference)
     {
         auto form = std::make_unique<TFormClass>(this);
         *Reference = form.get();
+        QObject::connect(form.get(), &QObject::destroyed, [Reference] { *Reference = nullptr; });
         Adopt(std::move(form));
     }
 

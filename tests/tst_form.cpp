@@ -524,7 +524,7 @@ class TestForm : public QObject {
         sigaction(SIGINT, nullptr, &after);
         QVERIFY(during.sa_handler != before.sa_handler && hangup.sa_handler == SIG_IGN);
         QVERIFY(after.sa_handler == before.sa_handler);
-        QVERIFY(Form1 && !Application->MainForm() && !window); // finalised, in the toolkit's time
+        QVERIFY(!Form1 && !Application->MainForm() && !window); // finalised, in the toolkit's time
     }
 };
 

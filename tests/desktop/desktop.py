@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # Drives the real program as a user and a screen reader do, on a private X server with openbox and
 # an accessibility bus, all started here and stopped at exit. desktop.py PROGRAM CHECK
-import atexit, ctypes, functools, os, random, select, shutil, signal, subprocess, sys, tempfile
+import atexit, ctypes, functools, os, random, re, select, shutil, signal, subprocess, sys, tempfile
 import time
 
 PROGRAM, CHECK = sys.argv[1:]
@@ -144,23 +144,26 @@ def check_reader(app):  # also the error display, as an alert that blocks every 
 def check_nodisplay(_):  # no window possible: one message naming the cause, status 1, no core
     unserved = next(f':{n}' for n in range(1000, 1100) if not os.path.exists(f'/tmp/.X{n}-lock')
                     and not os.path.exists(f'/tmp/.X11-unix/X{n}'))  # the others use 100 to 999
-    advice = ('Set DISPLAY to a running X server or WAYLAND_DISPLAY to a Wayland compositor, and '
-              'leave QT_QPA_PLATFORM unset (or set it to xcb or wayland).')
-    for change, cause in (
-            ({}, 'neither DISPLAY nor WAYLAND_DISPLAY is set'),
-            ({'QT_QPA_PLATFORM': 'nonesuch'},
-             'the platform plugin "nonesuch" named by QT_QPA_PLATFORM is not installed'),
-            ({'DISPLAY': unserved}, f'the X display "{unserved}" refused the connection'),
-            ({'WAYLAND_DISPLAY': 'none'}, 'the Wayland display "none" refused the connection'),
-            ({'WAYLAND_DISPLAY': 'none', 'QT_QPA_PLATFORM': 'xcb'},
-             'the toolkit found no platform to show it on')):
+    said = lambda cause: re.escape(
+        f'complexops: cannot open a window: {cause}.\nSet DISPLAY to a running X server or '
+        'WAYLAND_DISPLAY to a Wayland compositor, and leave QT_QPA_PLATFORM unset (or set it to '
+        'xcb or wayland).\n')
+    for change, status, stderr in (
+            ({}, 1, said('neither DISPLAY nor WAYLAND_DISPLAY is set')),
+            ({'QT_QPA_PLATFORM': 'nonesuch'}, 1, said(
+                'the platform plugin "nonesuch" named by QT_QPA_PLATFORM is not installed')),
+            ({'DISPLAY': unserved}, 1, said(f'the X display "{unserved}" refused the connection')),
+            ({'WAYLAND_DISPLAY': 'none'}, 1,
+             said('the Wayland display "none" refused the connection')),
+            ({'WAYLAND_DISPLAY': 'none', 'QT_QPA_PLATFORM': 'xcb'}, 1,  # the toolkit's words too
+             '.*could not connect to display.*' + said('the toolkit found no platform to show it on')),
+            ({'QT_QPA_PLATFORM': 'offscreen', 'QT_FATAL_WARNINGS': '1', 'XDG_RUNTIME_DIR': ''},
+             -signal.SIGABRT, '.*XDG_RUNTIME_DIR not set.*')):  # said, then ended by the toolkit
         env = {k: v for k, v in os.environ.items() if k not in ('DISPLAY', 'WAYLAND_DISPLAY',
-                                                                 'QT_QPA_PLATFORM')} | change
-        env['XDG_RUNTIME_DIR'] = runtime_dir()
+               'QT_QPA_PLATFORM')} | {'XDG_RUNTIME_DIR': runtime_dir()} | change
         done = subprocess.run([PROGRAM], env=env, capture_output=True, text=True, timeout=30,
                               preexec_fn=lambda: __import__('resource').setrlimit(4, (0, 0)))
-        check((done.returncode, done.stderr) == (1, f'complexops: cannot open a window: {cause}.\n'
-                                                    f'{advice}\n'),
+        check(done.returncode == status and re.fullmatch(stderr, done.stderr, re.S),
               f'{change or "no display"}: status {done.returncode}, stderr {done.stderr!r}')
 
 
