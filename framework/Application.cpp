@@ -229,10 +229,6 @@ void TApplication::Run()
 void TApplication::ShowException(const Exception *E)
 {
     const QScopedValueRollback showing(showingError, true);
-    if (errorDisplay) {
-        errorDisplay(E->Message);
-        return;
-    }
     // The message quotes what the user typed: it is text, never markup.
     // Tied to the main window even when a screen reader's action, not a
     // click in the window, raised the error.
@@ -260,9 +256,4 @@ void TApplication::Dispatch(const std::function<void()> &command)
         const Exception shown("");
         ShowException(&shown);
     }
-}
-
-void TApplication::SetErrorDisplay(ErrorDisplay display)
-{
-    errorDisplay = std::move(display);
 }

@@ -20,8 +20,8 @@ class TStrings {
     TStrings &operator=(const TStrings &) = delete;
     virtual ~TStrings() = default;
 
-    /// Appends one line and returns its index.
-    virtual int Add(const AnsiString &text) = 0;
+    /// Appends one line.
+    virtual void Add(const AnsiString &text) = 0;
     virtual int Count() const = 0;
     /// The line at index, or the empty text where there is none.
     virtual AnsiString Get(int index) const = 0;

@@ -78,19 +78,12 @@ class TApplication : public QObject {
     /// inside the event loop. While an error is shown no command runs.
     void Dispatch(const std::function<void()> &command);
 
-    /// Replaces the message box, for tests; an empty function restores it.
-    using ErrorDisplay = std::function<void(const AnsiString &message)>;
-    void SetErrorDisplay(ErrorDisplay display);
-
-    TForm *MainForm() const { return mainForm; }
-
   private:
     void Adopt(std::unique_ptr<TForm> form);
 
     std::unique_ptr<QApplication> toolkit;
     std::vector<std::unique_ptr<TForm>> forms;
     TForm *mainForm = nullptr;
-    ErrorDisplay errorDisplay;
     bool showingError = false;
 };
 

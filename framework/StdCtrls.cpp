@@ -31,9 +31,8 @@ class TMemoLines final : public TStrings {
   public:
     explicit TMemoLines(QPlainTextEdit &owner) : memo(owner) {}
 
-    int Add(const AnsiString &text) override
+    void Add(const AnsiString &text) override
     {
-        const int index = Count();
         // An append moves a cursor that stands at the end of the text; the
         // user's selection and cursor must not move, so they are put back.
         const int anchor = memo.textCursor().anchor(), position = memo.textCursor().position();
@@ -51,7 +50,6 @@ class TMemoLines final : public TStrings {
             memo.setTextCursor(kept);
             bar.setValue(view);
         }
-        return index;
     }
 
     int Count() const override
@@ -97,11 +95,7 @@ class TComboItems final : public TStrings {
   public:
     explicit TComboItems(QComboBox &owner) : box(owner) {}
 
-    int Add(const AnsiString &text) override
-    {
-        box.addItem(ToQString(text));
-        return Count() - 1;
-    }
+    void Add(const AnsiString &text) override { box.addItem(ToQString(text)); }
     int Count() const override { return box.count(); }
     AnsiString Get(int index) const override { return ToAnsiString(box.itemText(index)); }
 
@@ -250,15 +244,6 @@ void TMemo::mousePressEvent(QMouseEvent *event)
     setTextCursor(line);
 }
 
-AnsiString TMemo::GetText() const
-{
-    return ToAnsiString(toPlainText());
-}
-void TMemo::SetText(const AnsiString &text)
-{
-    setPlainText(ToQString(text));
-}
-
 TComboBox::TComboBox(QWidget *parent)
     : QComboBox(parent), Items(std::make_unique<TComboItems>(*this))
 {
@@ -269,28 +254,10 @@ void TComboBox::SetItemHeight(int height)
     view()->setItemDelegate(new FixedHeightDelegate(*view()->itemDelegate(), height, this));
 }
 
-AnsiString TComboBox::GetText() const
-{
-    return ToAnsiString(currentText());
-}
-void TComboBox::SetText(const AnsiString &text)
-{
-    setCurrentText(ToQString(text));
-}
-
 TButton::TButton(QWidget *parent) : QPushButton(parent)
 {
     KeyWatch::Instance();
     connect(this, &QAbstractButton::clicked, this, &TButton::Click);
-}
-
-AnsiString TButton::GetText() const
-{
-    return ToAnsiString(text());
-}
-void TButton::SetText(const AnsiString &text)
-{
-    setText(ToQString(text));
 }
 
 void TButton::keyPressEvent(QKeyEvent *event)

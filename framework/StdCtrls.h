@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <memory>
 
-/// What every control offers the console: its text.
+/// What a control offers the console: its text.
 class TControl {
   public:
     virtual ~TControl() = default;
@@ -42,12 +42,10 @@ class TEdit : public QLineEdit, public TControl {
 /// A multi-line text box. Lines->Add appends in constant time, however long
 /// the text already is, and keeps the user's selection; the view follows new
 /// lines while the last line is in view.
-class TMemo : public QPlainTextEdit, public TControl {
+class TMemo : public QPlainTextEdit {
     Q_OBJECT
   public:
     explicit TMemo(QWidget *parent = nullptr);
-    AnsiString GetText() const override;
-    void SetText(const AnsiString &text) override;
 
     const std::unique_ptr<TStrings> Lines;
 
@@ -60,12 +58,10 @@ class TMemo : public QPlainTextEdit, public TControl {
     QPoint doubleClickAt;
 };
 
-class TComboBox : public QComboBox, public TControl {
+class TComboBox : public QComboBox {
     Q_OBJECT
   public:
     explicit TComboBox(QWidget *parent = nullptr);
-    AnsiString GetText() const override;
-    void SetText(const AnsiString &text) override;
 
     /// Index of the selected item, -1 when none is; read on every use.
     class ItemIndexProperty {
@@ -86,12 +82,10 @@ class TComboBox : public QComboBox, public TControl {
 /// A push button. A click runs OnClick; an error leaving it is shown with
 /// Application->ShowException and goes no further, so it never unwinds
 /// through the toolkit.
-class TButton : public QPushButton, public TControl {
+class TButton : public QPushButton {
     Q_OBJECT
   public:
     explicit TButton(QWidget *parent = nullptr);
-    AnsiString GetText() const override;
-    void SetText(const AnsiString &text) override;
 
     TNotifyEvent OnClick;
 

@@ -23,14 +23,19 @@
 
 namespace {
 
-// A form whose errors land in a list instead of a message box. Text is pasted, so that any text,
-// line breaks included, can be entered.
-struct Driver {
-    Driver()
+// A form whose errors are read from the real message box, which then closes; whileShown runs
+// while it is open. Text is pasted, so that any text, line breaks included, can be entered.
+struct Driver : QObject {
+    Driver() { qApp->installEventFilter(this); }
+    bool eventFilter(QObject *object, QEvent *event) override
     {
-        Application->SetErrorDisplay([this](const AnsiString &e) { errors << e.c_str(); });
+        if (auto *box = qobject_cast<QMessageBox *>(object); box && event->type() == QEvent::Show) {
+            errors << box->text() + (box->textFormat() == Qt::PlainText ? "" : " as markup");
+            whileShown();
+            QMetaObject::invokeMethod(box, &QDialog::accept, Qt::QueuedConnection);
+        }
+        return false;
     }
-    ~Driver() { Application->SetErrorDisplay({}); }
     static void Type(QLineEdit *box, const QString &text)
     {
         box->selectAll();
@@ -52,9 +57,9 @@ struct Driver {
     }
     TForm1 form{nullptr};
     QStringList errors;
+    std::function<void()> whileShown = [] {};
 };
 
-static_assert(!std::is_copy_constructible_v<TStrings> && !std::is_copy_assignable_v<TStrings>);
 bool messagesGoOn; // after start-up, to the handler there was before
 
 } // namespace
@@ -137,8 +142,7 @@ class TestForm : public QObject {
             {d.form.Button4, "TButton", "Abs", "Abs: log the modulus of the first operand", {112, 312, 65, 25}, false},
             // clang-format on
         };
-        d.form.resize(400, 200);                     // resizing moves and resizes no control
-        QCOMPARE(d.form.Opers->Items->Add("x"), 15); // the new item's index
+        d.form.resize(400, 200); // resizing moves and resizes no control
         d.form.Log->setFocus();
         for (const auto &row : rows) {
             // The tab order is the order of the rows, the operator list after Y2.
@@ -153,21 +157,23 @@ class TestForm : public QObject {
             QCOMPARE(font.pixelSize(), 11);
             QVERIFY(font.fixedPitch() == row.fixedPitch &&
                     QFontInfo(font).fixedPitch() == row.fixedPitch);
-            // Every control offers its text, and takes a new one.
-            auto *control = dynamic_cast<TControl *>(row.control);
-            QCOMPARE(control->GetText().str(), row.text);
-            control->SetText("x");
-            QCOMPARE(control->GetText().str(), "x");
+            for (const char *text : {"plainText", "currentText", "text"})
+                if (const QVariant shown = row.control->property(text); shown.isValid()) {
+                    QCOMPARE(shown.toString(), row.text);
+                    break;
+                }
         }
         QCOMPARE(QApplication::focusWidget(), d.form.Log);
-        QCOMPARE(d.form.Log->Lines->Add("x"), 1);
+        d.form.Opers->Items->Add("x");
+        d.form.Opers->setCurrentIndex(15);
+        d.form.Log->Lines->Add("x");
         QCOMPARE(d.form.Log->Lines->Strings[1].str() + d.form.Log->Lines->Strings[2].str(), "x");
         QVERIFY(!d.form.Log->isUndoRedoEnabled());            // an append keeps no history
         QVERIFY(!QCoreApplication::libraryPaths().isEmpty()); // plugins still load after the build
         QCOMPARE(d.form.font().family() + d.form.Log->font().family(), "MS Sans SerifCourier New");
         d.form.Log->setFocus();
         QTest::keyClicks(d.form.Log, "typed\b");
-        QCOMPARE(d.form.Log->toPlainText(), "x\nx"); // read-only
+        QCOMPARE(d.form.Log->toPlainText(), "Log\nx"); // read-only
         QVERIFY(d.form.Log->lineWrapMode() == QPlainTextEdit::WidgetWidth &&
                 d.form.Log->tabChangesFocus());
         QCOMPARE(d.form.Log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
@@ -493,6 +499,7 @@ class TestForm : public QObject {
         };
         for (const auto &[re, im, error, modulus] : rows) {
             Driver d;
+            d.whileShown = [&] { d.Click(d.form.Button4); }; // no command runs meanwhile
             d.Set(true, re, im);
             d.Click(d.form.Button4);
             QCOMPARE(d.errors.join(""), error);
@@ -515,7 +522,7 @@ class TestForm : public QObject {
         sigaction(SIGINT, nullptr, &before);
         QPointer<TForm> window;
         QTimer::singleShot(0, [&] {
-            window = Application->MainForm();
+            window = Form1;
             sigaction(SIGINT, nullptr, &during);
             sigaction(SIGHUP, nullptr, &hangup);
             raise(SIGINT);
@@ -524,7 +531,7 @@ class TestForm : public QObject {
         sigaction(SIGINT, nullptr, &after);
         QVERIFY(during.sa_handler != before.sa_handler && hangup.sa_handler == SIG_IGN);
         QVERIFY(after.sa_handler == before.sa_handler);
-        QVERIFY(!Form1 && !Application->MainForm() && !window); // finalised, in the toolkit's time
+        QVERIFY(!Form1 && !window); // finalised, in the toolkit's time
     }
 };
 
