@@ -6,11 +6,14 @@
 #include <QAbstractItemView>
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QPointer>
+#include <QTimer>
+#include <memory>
 
 namespace {
 
@@ -79,12 +82,22 @@ class ComboAccessible final : public QAccessibleWidget, public QAccessibleTextIn
   public:
     explicit ComboAccessible(TComboBox *box) : QAccessibleWidget(box, QAccessible::ComboBox)
     {
-        // Made once per box, so the box is followed once.
-        QObject::connect(box, &QComboBox::currentIndexChanged, box, [this](int index) {
-            QAccessibleInterface *list = child(0);
-            QAccessibleInterface *item = list ? list->tableInterface()->cellAt(index, 0) : nullptr;
-            if (item && this->box()->hasFocus())
-                SendActiveDescendant(*this, *item, index);
+        // Made once per box, so the box is followed once; the handlers keep
+        // what they need, as the box outlives this interface. A pick from the
+        // open list gives the box the focus back first, and a reader speaks
+        // the box anew, item and all: that change is not told again.
+        const auto regained = std::make_shared<bool>(false);
+        QObject::connect(qApp, &QApplication::focusChanged, box,
+                         [box, regained](QWidget *, QWidget *now) {
+                             if ((*regained = now == box))
+                                 QTimer::singleShot(0, box, [regained] { *regained = false; });
+                         });
+        QObject::connect(box, &QComboBox::currentIndexChanged, box, [box, regained](int index) {
+            if (index < 0 || !box->hasFocus() || *regained)
+                return;
+            QAccessibleInterface *self = QAccessible::queryAccessibleInterface(box);
+            if (QAccessibleInterface *item = self->child(0)->tableInterface()->cellAt(index, 0))
+                SendActiveDescendant(*self, *item, index);
         });
     }
 
