@@ -135,10 +135,10 @@ def check_reader(app):  # also the error display, as an alert that blocks every 
     told = [('combo box', '-', True), ('notification', '(0.0000 + 0.0000i) * (0.0000 + 0.0000i) = '
              '0.0000 + 0.0000i', False)] + [('combo box', s, True) for s in ('/', '+=')] + [
         ('notification', 'Absolute value = 0', False)]
-    until(lambda: GLib.MainContext.default().iteration(False) and 0 or [
-        h for h in heard if h[0] in ('combo box', 'notification')][-len(told):],
-          lambda h: h == told and not pyatspi.findDescendant(app.frame, lambda a: a.getRole() ==
-                                                             pyatspi.ROLE_NOTIFICATION), 'what a reader is told')
+    until(lambda: [GLib.MainContext.default().iteration(False)] and [  # events come as it turns
+        h for h in heard if h[0] in ('combo box', 'notification')][-len(told):], lambda h: h == told
+          and not pyatspi.findDescendant(app.frame, lambda a: a.getRole() ==
+                                         pyatspi.ROLE_NOTIFICATION), 'what a reader is told')
 
 
 def check_nodisplay(_):  # no window possible: one message naming the cause, status 1, no core
