@@ -2,7 +2,15 @@
 // where the toolkit's own account falls short.
 #pragma once
 
+#include <QString>
+
+class QObject;
+
 /// Installs the framework's accessible factory: a form's window is a frame,
-/// and a combo box is named by what it is rather than by the item it shows.
+/// and a combo box is named by what it is and tells its item as its value.
 /// Call it once the toolkit's application exists.
 void InstallAccessibleFactory();
+
+/// Has a screen reader speak a line once, on behalf of source, without moving
+/// the focus or changing what is shown. Does nothing when no reader listens.
+void Announce(QObject &source, const QString &line);

@@ -1,5 +1,6 @@
 #include "StdCtrls.h"
 
+#include "Accessible.h"
 #include "Forms.h"
 
 #include <QAbstractItemView>
@@ -50,6 +51,7 @@ class TMemoLines final : public TStrings {
             memo.setTextCursor(kept);
             bar.setValue(view);
         }
+        Announce(memo, ToQString(text)); // the screen reader's way to the new line
     }
 
     int Count() const override

@@ -110,8 +110,9 @@ def check_geometry(app):
 def check_reader(app):  # also the error display, as an alert that blocks every command
     combo = until(lambda: pyatspi.findDescendant(app.frame, lambda a: a.getRole() ==
                                                  pyatspi.ROLE_COMBO_BOX), bool, 'the operator list')
-    check((app.frame.getRoleName(), app.frame.name, combo.name, app['Log'].name) ==
-          ('frame', 'Form1', 'Operator', 'Log'), 'the window, the operator list and the log named')
+    check((app.frame.getRoleName(), app.frame.name, combo.name, combo.queryText().getText(0, -1),
+           app['Log'].name) == ('frame', 'Form1', 'Operator', '+', 'Log'),
+          'the window, the operator list with its operator as its text, and the log named')
 
     def display(message):
         dialog = until(app.dialogs, bool, 'the error display opens')[0]
@@ -139,6 +140,26 @@ def check_reader(app):  # also the error display, as an alert that blocks every 
     xdo('key', 'Return')
     until(app.dialogs, lambda d: not d, 'Return dismisses it')
     check(app['Log'].queryText().getText(0, -1) == 'Log', 'no command ran meanwhile')
+    # What a reader speaks: a change of operator, told as the list's new item unless picked from
+    # the open list, and every new line of the log, shown once as a notification that is no
+    # control; an in-place operator adds none.
+    heard = []
+    pyatspi.Registry.registerEventListener(lambda e: heard.append((e.source.getRoleName(), (
+        e.any_data or e.source).name, e.source.getState().contains(pyatspi.STATE_FOCUSABLE))),
+        'object:active-descendant-changed', 'object:state-changed:showing')
+    app.click('Imaginary part of the second')
+    xdo('key', 'Tab', 'Down', 'alt+Down')
+    until(lambda: [i.name for i in combo[0] if i.getState().contains(pyatspi.STATE_SELECTED)],
+          lambda s: s == ['-'], 'the open list has its operator selected')
+    xdo('key', 'Down', 'Return', 'Tab', 'space', 'shift+Tab', 'Down', 'Down', 'Tab', 'space')
+    app['Abs'].queryAction().doAction(0)
+    told = [('combo box', '-', True), ('notification', '(0.0000 + 0.0000i) * (0.0000 + 0.0000i) = '
+             '0.0000 + 0.0000i', False)] + [('combo box', s, True) for s in ('/', '+=')] + [
+        ('notification', 'Absolute value = 0', False)]
+    until(lambda: [GLib.MainContext.default().iteration(False)] and [  # events come as it turns
+        h for h in heard if h[0] in ('combo box', 'notification')][-len(told):], lambda h: h == told
+          and not pyatspi.findDescendant(app.frame, lambda a: a.getRole() ==
+                                         pyatspi.ROLE_NOTIFICATION), 'what a reader is told')
 
 
 def check_nodisplay(_):  # no window possible: one message naming the cause, status 1, no core
@@ -197,4 +218,5 @@ if CHECK != 'nodisplay':
             break
     check(wm.poll() is None, 'openbox manages the screen')
     import pyatspi  # noqa: E402  (it finds the bus when imported)
+    from gi.repository import GLib  # noqa: E402
 globals()['check_' + CHECK](App() if CHECK in ('geometry', 'reader') else None)
