@@ -105,11 +105,12 @@ class TComboItems final : public TStrings {
     QComboBox &box;
 };
 
-// Tells which presses of a key only repeat it. The X server repeats a held key
-// as a release and a press with one time stamp, which the toolkit marks as a
-// repeat only when the press has already arrived; a held key's presses can also
-// come with no release between. So the press of a key counts as new only after
-// a release of it at another time, wherever that release went (to an error
+// Keeps a held Return, Enter or Space from pressing a button more than once,
+// the error display's too. The X server repeats a held key as a release and a
+// press with one time stamp, which the toolkit marks as a repeat only when the
+// press has already arrived, or, where the program asks for it, as presses
+// with no release between. So the press of a key counts as new only after a
+// release of it at another time, wherever that release went (to an error
 // display, say). Time stamps of 0 are no time: synthetic events carry them.
 // Each event is seen more than once (the window has it before the focused
 // widget, which may hand it on to its parent), and counts once.
@@ -117,18 +118,14 @@ class KeyWatch final : public QObject {
   public:
     using QObject::QObject;
 
-    static KeyWatch &Instance()
+    static void Install()
     {
         static QPointer<KeyWatch> watch; // one for every application object
         if (!watch) {
             watch = new KeyWatch(qApp);
             qApp->installEventFilter(watch);
         }
-        return *watch;
     }
-
-    /// Whether the latest press of this key only repeated it.
-    bool Repeated(int key) const { return keys.value(key).repeated; }
 
   protected:
     bool eventFilter(QObject *, QEvent *event) override
@@ -139,14 +136,17 @@ class KeyWatch final : public QObject {
             return false;
         const auto &key = *static_cast<const QKeyEvent *>(event);
         Latest &latest = keys[key.key()];
-        if (latest.type == key.type() && latest.time == key.timestamp())
-            return false;
-        if (key.type() == QEvent::KeyPress)
-            latest.repeated = key.isAutoRepeat() || latest.type == QEvent::KeyPress ||
-                              (latest.time == key.timestamp() && key.timestamp() != 0);
-        latest.type = key.type();
-        latest.time = key.timestamp();
-        return false;
+        if (latest.type != key.type() || latest.time != key.timestamp()) {
+            if (key.type() == QEvent::KeyPress)
+                latest.repeated = key.isAutoRepeat() || latest.type == QEvent::KeyPress ||
+                                  (latest.time == key.timestamp() && key.timestamp() != 0);
+            latest.type = key.type();
+            latest.time = key.timestamp();
+        }
+        const bool activates =
+            key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_Space;
+        return key.type() == QEvent::KeyPress && latest.repeated && activates &&
+               qobject_cast<QAbstractButton *>(QApplication::focusWidget());
     }
 
   private:
@@ -258,26 +258,19 @@ void TComboBox::SetItemHeight(int height)
 
 TButton::TButton(QWidget *parent) : QPushButton(parent)
 {
-    KeyWatch::Instance();
+    KeyWatch::Install();
     connect(this, &QAbstractButton::clicked, this, &TButton::Click);
 }
 
 void TButton::keyPressEvent(QKeyEvent *event)
 {
     // Return and Enter click the focused button, as Space does; no button is
-    // a default button, so Return elsewhere does nothing. A held key gives one
-    // click: a repeated Space press does not put the button down again, so
-    // only one release clicks.
+    // a default button, so Return elsewhere does nothing.
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    const bool space = event->key() == Qt::Key_Space;
-    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        if (!KeyWatch::Instance().Repeated(event->key()))
-            click();
-        return;
-    }
-    if (space && KeyWatch::Instance().Repeated(event->key()))
-        return;
-    QPushButton::keyPressEvent(event);
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier)
+        click();
+    else
+        QPushButton::keyPressEvent(event);
 }
 
 void TButton::Click()

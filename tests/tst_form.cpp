@@ -1,6 +1,6 @@
 // The real form offscreen, driven as a user drives it: the window as described, Exec over the
-// operator table, keys, the log's view and triple-click, form building, the main routine and its
-// signals, and random actions checked against the console's rules.
+// operator table, Set and its errors, tooltips, keys, the log's view and triple-click, form
+// building, the error display, and the main routine with its signals.
 #include "Shell.h"
 #include "Unit1.h"
 
@@ -125,21 +125,21 @@ class TestForm : public QObject {
         QCOMPARE(d.form.Opers->view()->sizeHintForRow(0), 14);
         const struct {
             QWidget *control;
-            const char *className, *text, *name;
+            const char *text, *name;
             QRect geometry;
             bool fixedPitch;
         } rows[] = {
             // clang-format off
-            {d.form.Log, "TMemo", "Log", "Log", {40, 24, 529, 241}, true},
-            {d.form.X1, "TEdit", "0", "Real part of the first operand", {40, 280, 65, 21}, false},
-            {d.form.Y1, "TEdit", "0", "Imaginary part of the first operand", {112, 280, 65, 21}, false},
-            {d.form.X2, "TEdit", "0", "Real part of the second operand", {288, 280, 65, 21}, false},
-            {d.form.Y2, "TEdit", "0", "Imaginary part of the second operand", {360, 280, 65, 21}, false},
-            {d.form.Opers, "TComboBox", "+", "Operator", {208, 280, 49, 22}, true},
-            {d.form.Button1, "TButton", "Exec", "Exec: apply the operator", {448, 280, 115, 25}, false},
-            {d.form.Button2, "TButton", "Set", "Set the first operand", {40, 312, 65, 25}, false},
-            {d.form.Button3, "TButton", "Set", "Set the second operand", {288, 312, 75, 25}, false},
-            {d.form.Button4, "TButton", "Abs", "Abs: log the modulus of the first operand", {112, 312, 65, 25}, false},
+            {d.form.Log, "Log", "Log", {40, 24, 529, 241}, true},
+            {d.form.X1, "0", "Real part of the first operand", {40, 280, 65, 21}, false},
+            {d.form.Y1, "0", "Imaginary part of the first operand", {112, 280, 65, 21}, false},
+            {d.form.X2, "0", "Real part of the second operand", {288, 280, 65, 21}, false},
+            {d.form.Y2, "0", "Imaginary part of the second operand", {360, 280, 65, 21}, false},
+            {d.form.Opers, "+", "Operator", {208, 280, 49, 22}, true},
+            {d.form.Button1, "Exec", "Exec: apply the operator", {448, 280, 115, 25}, false},
+            {d.form.Button2, "Set", "Set the first operand", {40, 312, 65, 25}, false},
+            {d.form.Button3, "Set", "Set the second operand", {288, 312, 75, 25}, false},
+            {d.form.Button4, "Abs", "Abs: log the modulus of the first operand", {112, 312, 65, 25}, false},
             // clang-format on
         };
         d.form.resize(400, 200); // resizing moves and resizes no control
@@ -148,8 +148,6 @@ class TestForm : public QObject {
             // The tab order is the order of the rows, the operator list after Y2.
             QCOMPARE(QApplication::focusWidget(), row.control);
             QTest::keyClick(row.control, Qt::Key_Tab);
-            QCOMPARE(row.control->parentWidget(), &d.form);
-            QCOMPARE(row.control->metaObject()->className(), row.className);
             QCOMPARE(row.control->geometry(), row.geometry);
             QCOMPARE(row.control->accessibleName(), row.name);
             // The described pitch, and a font that has it, whatever stands in for the family.
@@ -168,9 +166,7 @@ class TestForm : public QObject {
         d.form.Opers->setCurrentIndex(15);
         d.form.Log->Lines->Add("x");
         QCOMPARE(d.form.Log->Lines->Strings[1].str() + d.form.Log->Lines->Strings[2].str(), "x");
-        QVERIFY(!d.form.Log->isUndoRedoEnabled());            // an append keeps no history
         QVERIFY(!QCoreApplication::libraryPaths().isEmpty()); // plugins still load after the build
-        QCOMPARE(d.form.font().family() + d.form.Log->font().family(), "MS Sans SerifCourier New");
         d.form.Log->setFocus();
         QTest::keyClicks(d.form.Log, "typed\b");
         QCOMPARE(d.form.Log->toPlainText(), "Log\nx"); // read-only
@@ -182,10 +178,6 @@ class TestForm : public QObject {
         QAccessibleInterface *combo = QAccessible::queryAccessibleInterface(d.form.Opers);
         QCOMPARE(QAccessible::queryAccessibleInterface(&d.form)->role(), QAccessible::Window);
         QCOMPARE(combo->text(QAccessible::Name) + combo->text(QAccessible::Value), "Operatorx");
-        QCOMPARE(combo->child(0)->object(), d.form.Opers->view());
-        QCOMPARE(combo->indexOfChild(combo->child(0)) + combo->childCount(), 1);
-        combo->actionInterface()->doAction(QAccessibleActionInterface::setFocusAction());
-        QCOMPARE(QApplication::focusWidget(), d.form.Opers);
         combo->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
         QTRY_VERIFY(d.form.Opers->view()->isVisible());
     }
@@ -452,19 +444,12 @@ class TestForm : public QObject {
         }
     }
 
-    void errorDisplayIsAModalBoxOfPlainText()
+    void errorDisplayWorksBeforeThereIsAMainWindow()
     {
-        // The real display, also before there is a main window.
-        QString shown;
-        QTimer::singleShot(0, [&] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                shown = box->text() + (box->textFormat() == Qt::PlainText ? " as text" : "");
-                box->accept();
-            }
-        });
+        Driver d; // its form is no main window
         const EConvertError error("<b>x</b>");
         Application->ShowException(&error);
-        QCOMPARE(shown, "<b>x</b> as text");
+        QCOMPARE(d.errors, QStringList{"<b>x</b>"});
     }
 
     void mainRoutineShowsEachErrorOnceAndReturnsZero()
