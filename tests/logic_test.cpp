@@ -96,16 +96,19 @@ std::string Refusal(const std::string &text)
 }
 
 // Nothing here heeds the locale: neither a decimal comma nor Turkish case rules, where 'i' is not
-// the lower case of 'I'. Both locales are made once, in a scratch directory.
+// the lower case of 'I'. Both locales are made once, in a scratch directory, in this machine's
+// byte order: under qemu the host's localedef runs, and it writes its own.
 class Locales : public testing::TestWithParam<const char *> {
   protected:
     static void SetUpTestSuite()
     {
-        const std::string dir = testing::TempDir() + "complexops-locales";
-        made =
-            std::system(("mkdir -p " + dir + " && cd " + dir + " && { test -d tr_TR.UTF-8 || " +
-                         "for l in de_DE tr_TR; do localedef -c -f UTF-8 -i $l ./$l.UTF-8; done; }")
-                            .c_str());
+        const std::string dir = testing::TempDir() + "complexops-locales",
+                          order = std::endian::native == std::endian::big ? "--big-endian"
+                                                                          : "--little-endian";
+        made = std::system(("mkdir -p " + dir + " && cd " + dir + " && { test -d tr_TR.UTF-8 || " +
+                            "for l in de_DE tr_TR; do localedef " + order +
+                            " -c -f UTF-8 -i $l ./$l.UTF-8; done; }")
+                               .c_str());
         setenv("LOCPATH", dir.c_str(), 1);
     }
     void SetUp() override { ASSERT_TRUE(std::setlocale(LC_ALL, GetParam())) << made; }
