@@ -32,14 +32,15 @@ C Apply(C &a, char op, const C &b, bool assign)
 TEST(Arithmetic, ExactBitsOfTheOperatorsAndTheirAssignments)
 {
     // 1/10 rounds first, and 7 times it is one step above the double nearest 0.7; 49 * fl(1/49)
-    // is 1 - 2^-53 where dividing by |b|^2 would give 1; (1 + 2^-30)^2 - 1 is 2^-29 + 2^-60,
-    // 2^-29 unless a fused multiply-add skips a rounding.
-    const double x = 1 + 0x1p-30, seventh = std::nextafter(0.7, 1.0);
+    // is 1 - 2^-53 where dividing by |b|^2 would give 1. A fused multiply-add skips a rounding:
+    // x*x - x*x would not be 0, nor the last divisor's |b|^2 the sum of its two rounded squares.
+    const double x = 1 + 0x1p-30, seventh = std::nextafter(0.7, 1.0), p = 1 + 0x3p-28;
+    const C quotient(0x1.ffffff6000001p-2, -0x1.ffffff9ffffffp-2);
     const std::tuple<C, char, C, C> rows[] = {
         {{1, 2}, '+', {3, -1}, {4, 1}},          {{1, 2}, '-', {3, -1}, {-2, 3}},
         {{1, 2}, '*', {3, -1}, {5, 5}},          {{1, 2}, '/', {3, -1}, {0.1, seventh}},
-        {{7, 0}, '/', {7, 0}, {1 - 0x1p-53, 0}}, {{x, 1}, '*', {x, 1}, {0x1p-29, 2 * x}},
-        {{0.5, 3}, '*', {2, 4}, {-11, 8}}};
+        {{7, 0}, '/', {7, 0}, {1 - 0x1p-53, 0}}, {{x, x}, '*', {x, x}, {0, 2 + 0x1p-28}},
+        {{0.5, 3}, '*', {2, 4}, {-11, 8}},       {{1, 0}, '/', {p, p + 0x1p-27}, quotient}};
     for (auto [a, op, b, expected] : rows) {
         SCOPED_TRACE(a.ToString() + op + b.ToString());
         EXPECT_EQ(BitsOf(Apply(a, op, b, false)), BitsOf(expected));
