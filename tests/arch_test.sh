@@ -1,8 +1,7 @@
 #!/bin/sh
-# The logic tests for one Debian architecture, built through the project's own
-# targets (so with their flags) at -O2 with no build type, as Debian builds
-# packages, and run under qemu-user.
-# Arguments: source tree, build directory, Debian's name, triplet, qemu's name.
+# The logic tests of one Debian architecture, built through the project's own targets (so with
+# their flags) at -O2 as Debian builds packages, run under qemu-user. Arguments: source tree,
+# build directory, Debian's name, triplet, qemu's name.
 set -eu
 for tool in $4-g++ qemu-$5-static; do
     command -v "$tool" >/dev/null && continue
