@@ -32,14 +32,15 @@ C Apply(C &a, char op, const C &b, bool assign)
 TEST(Arithmetic, ExactBitsOfTheOperatorsAndTheirAssignments)
 {
     // 1/10 rounds first, and 7 times it is one step above the double nearest 0.7; 49 * fl(1/49)
-    // is 1 - 2^-53 where dividing by |b|^2 would give 1; (1 + 2^-30)^2 - 1 is 2^-29 + 2^-60,
-    // 2^-29 unless a fused multiply-add skips a rounding.
-    const double x = 1 + 0x1p-30, seventh = std::nextafter(0.7, 1.0);
+    // is 1 - 2^-53 where dividing by |b|^2 would give 1. A fused multiply-add skips a rounding:
+    // x*x - x*x would not be 0, nor the last divisor's |b|^2 the sum of its two rounded squares.
+    const double x = 1 + 0x1p-30, seventh = std::nextafter(0.7, 1.0), p = 1 + 0x3p-28;
+    const C quotient(0x1.ffffff6000001p-2, -0x1.ffffff9ffffffp-2);
     const std::tuple<C, char, C, C> rows[] = {
         {{1, 2}, '+', {3, -1}, {4, 1}},          {{1, 2}, '-', {3, -1}, {-2, 3}},
         {{1, 2}, '*', {3, -1}, {5, 5}},          {{1, 2}, '/', {3, -1}, {0.1, seventh}},
-        {{7, 0}, '/', {7, 0}, {1 - 0x1p-53, 0}}, {{x, 1}, '*', {x, 1}, {0x1p-29, 2 * x}},
-        {{0.5, 3}, '*', {2, 4}, {-11, 8}}};
+        {{7, 0}, '/', {7, 0}, {1 - 0x1p-53, 0}}, {{x, x}, '*', {x, x}, {0, 2 + 0x1p-28}},
+        {{0.5, 3}, '*', {2, 4}, {-11, 8}},       {{1, 0}, '/', {p, p + 0x1p-27}, quotient}};
     for (auto [a, op, b, expected] : rows) {
         SCOPED_TRACE(a.ToString() + op + b.ToString());
         EXPECT_EQ(BitsOf(Apply(a, op, b, false)), BitsOf(expected));
@@ -96,16 +97,19 @@ std::string Refusal(const std::string &text)
 }
 
 // Nothing here heeds the locale: neither a decimal comma nor Turkish case rules, where 'i' is not
-// the lower case of 'I'. Both locales are made once, in a scratch directory.
+// the lower case of 'I'. Both locales are made once, in a scratch directory, in this machine's
+// byte order: under qemu the host's localedef runs, and it writes its own.
 class Locales : public testing::TestWithParam<const char *> {
   protected:
     static void SetUpTestSuite()
     {
-        const std::string dir = testing::TempDir() + "complexops-locales";
-        made =
-            std::system(("mkdir -p " + dir + " && cd " + dir + " && { test -d tr_TR.UTF-8 || " +
-                         "for l in de_DE tr_TR; do localedef -c -f UTF-8 -i $l ./$l.UTF-8; done; }")
-                            .c_str());
+        const std::string dir = testing::TempDir() + "complexops-locales",
+                          order = std::endian::native == std::endian::big ? "--big-endian"
+                                                                          : "--little-endian";
+        made = std::system(("mkdir -p " + dir + " && cd " + dir + " && { test -d tr_TR.UTF-8 || " +
+                            "for l in de_DE tr_TR; do localedef " + order +
+                            " -c -f UTF-8 -i $l ./$l.UTF-8; done; }")
+                               .c_str());
         setenv("LOCPATH", dir.c_str(), 1);
     }
     void SetUp() override { ASSERT_TRUE(std::setlocale(LC_ALL, GetParam())) << made; }
