@@ -11,7 +11,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QPointer>
 #include <QTimer>
 #include <memory>
 
@@ -80,26 +79,7 @@ void SendActiveDescendant(QAccessibleInterface &box, QAccessibleInterface &item,
 // that offers no selection.
 class ComboAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
   public:
-    explicit ComboAccessible(TComboBox *box) : QAccessibleWidget(box, QAccessible::ComboBox)
-    {
-        // Made once per box, so the box is followed once; the handlers keep
-        // what they need, as the box outlives this interface. A pick from the
-        // open list gives the box the focus back first, and a reader speaks
-        // the box anew, item and all: that change is not told again.
-        const auto regained = std::make_shared<bool>(false);
-        QObject::connect(qApp, &QApplication::focusChanged, box,
-                         [box, regained](QWidget *, QWidget *now) {
-                             if ((*regained = now == box))
-                                 QTimer::singleShot(0, box, [regained] { *regained = false; });
-                         });
-        QObject::connect(box, &QComboBox::currentIndexChanged, box, [box, regained](int index) {
-            if (index < 0 || !box->hasFocus() || *regained)
-                return;
-            QAccessibleInterface *self = QAccessible::queryAccessibleInterface(box);
-            if (QAccessibleInterface *item = self->child(0)->tableInterface()->cellAt(index, 0))
-                SendActiveDescendant(*self, *item, index);
-        });
-    }
+    explicit ComboAccessible(TComboBox *box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
 
     void *interface_cast(QAccessible::InterfaceType type) override
     {
@@ -200,16 +180,45 @@ void InstallAccessibleFactory()
     QAccessible::installFactory(FrameworkAccessible);
 }
 
+void FollowItemChanges(QComboBox &box)
+{
+    // A pick from the open list gives the box the focus back first, and a
+    // reader speaks the box anew, item and all: that change is not told again.
+    const auto regained = std::make_shared<bool>(false);
+    QObject::connect(qApp, &QApplication::focusChanged, &box,
+                     [&box, regained](QWidget *, QWidget *now) {
+                         if ((*regained = now == &box))
+                             QTimer::singleShot(0, &box, [regained] { *regained = false; });
+                     });
+    QObject::connect(&box, &QComboBox::currentIndexChanged, &box, [&box, regained](int index) {
+        if (index < 0 || !box.hasFocus() || *regained || !QAccessible::isActive())
+            return;
+        QAccessibleInterface *self = QAccessible::queryAccessibleInterface(&box);
+        QAccessibleInterface *list = self ? self->child(0) : nullptr;
+        QAccessibleTableInterface *table = list ? list->tableInterface() : nullptr;
+        if (QAccessibleInterface *item = table ? table->cellAt(index, 0) : nullptr)
+            SendActiveDescendant(*self, *item, index);
+    });
+}
+
 void Announce(QObject &source, const QString &line)
 {
     if (!QAccessible::isActive())
         return;
-    // A new object for every line, so that no reader answers from what it
-    // kept of the last one; that one goes now that it has been spoken.
-    static QPointer<QObject> last;
-    delete last;
-    last = new QObject(&source);
-    QAccessible::registerAccessibleInterface(new Notification(last, line));
-    QAccessibleEvent shown(last, QAccessible::ObjectShow);
+    // A new object for every line, made before the last one goes, so that
+    // each has an id of its own and no reader answers from what it kept of
+    // the last one, which is hidden and goes once it has been spoken.
+    const QString name = QStringLiteral("spoken line");
+    const QList<QObject *> spoken =
+        source.findChildren<QObject *>(name, Qt::FindDirectChildrenOnly);
+    auto *next = new QObject(&source);
+    next->setObjectName(name);
+    QAccessible::registerAccessibleInterface(new Notification(next, line));
+    QAccessibleEvent shown(next, QAccessible::ObjectShow);
     QAccessible::updateAccessibility(&shown);
+    for (QObject *last : spoken) {
+        QAccessibleEvent hidden(last, QAccessible::ObjectHide);
+        QAccessible::updateAccessibility(&hidden);
+        last->deleteLater();
+    }
 }

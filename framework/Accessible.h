@@ -4,12 +4,17 @@
 
 #include <QString>
 
+class QComboBox;
 class QObject;
 
 /// Installs the framework's accessible factory: a form's window is a frame,
 /// and a combo box is named by what it is and tells its item as its value.
 /// Call it once the toolkit's application exists.
 void InstallAccessibleFactory();
+
+/// Tells a screen reader of every change of the box's item while it has the
+/// focus, as it follows a change of focus.
+void FollowItemChanges(QComboBox &box);
 
 /// Has a screen reader speak a line once, on behalf of source, without moving
 /// the focus or changing what is shown. Does nothing when no reader listens.

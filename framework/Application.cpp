@@ -112,8 +112,13 @@ void HoldStartupMessage(QtMsgType type, const QMessageLogContext &context, const
     startupMessages.push_back({type, context.category, text});
     if (type == QtFatalMsg)
         NoWindow();
-    if (!qEnvironmentVariableIsEmpty("QT_FATAL_WARNINGS") ||
-        !qEnvironmentVariableIsEmpty("QT_FATAL_CRITICALS")) {
+    // As the toolkit reads them: a number, 0 for none, or any other text.
+    const auto fatal = [](const char *name) {
+        bool number = false;
+        const int count = qEnvironmentVariableIntValue(name, &number);
+        return number ? count != 0 : !qEnvironmentVariableIsEmpty(name);
+    };
+    if (fatal("QT_FATAL_WARNINGS") || fatal("QT_FATAL_CRITICALS")) {
         Pass(startupMessages.back());
         startupMessages.pop_back();
     }
@@ -128,10 +133,10 @@ void AskForDetectableRepeat()
     if (!x11 || !x11->connection()) // the offscreen platform offers one with none
         return;
     const auto flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
-    xcb_discard_reply(x11->connection(),
-                      xcb_xkb_per_client_flags(x11->connection(), XCB_XKB_ID_USE_CORE_KBD, flag,
-                                               flag, 0, 0, 0)
-                          .sequence);
+    xcb_discard_reply(
+        x11->connection(),
+        xcb_xkb_per_client_flags(x11->connection(), XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0)
+            .sequence);
 }
 
 } // namespace

@@ -171,6 +171,8 @@ void TForm::FitOuterGeometry()
     // larger (a scale factor, say), shrunk to it. A Wayland compositor places
     // windows itself.
     const QScreen *screen = QGuiApplication::screenAt(outer.topLeft());
+    if (!screen) // the corner is on no screen: the window's own is the nearest guess
+        screen = this->screen();
     if (screen && QGuiApplication::platformName() == "xcb") {
         const QRect free = screen->availableGeometry();
         outer.setSize(outer.size().boundedTo(free.size()));

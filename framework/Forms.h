@@ -62,7 +62,11 @@ class TApplication : public QObject {
     {
         auto form = std::make_unique<TFormClass>(this);
         *Reference = form.get();
-        QObject::connect(form.get(), &QObject::destroyed, [Reference] { *Reference = nullptr; });
+        QObject::connect(form.get(), &QObject::destroyed, form.get(),
+                         [Reference, form = form.get()] {
+                             if (*Reference == form)
+                                 *Reference = nullptr;
+                         });
         Adopt(std::move(form));
     }
 

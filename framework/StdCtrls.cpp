@@ -180,6 +180,16 @@ void TEdit::SetText(const AnsiString &text)
     setCursorPosition(0);
 }
 
+void TEdit::focusOutEvent(QFocusEvent *event)
+{
+    QLineEdit::focusOutEvent(event);
+    // Tab selects the whole text, which puts its end in view; a number left
+    // behind shows its sign and leading digits again. A switch to another
+    // window or a menu keeps the place.
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        setCursorPosition(0);
+}
+
 bool TEdit::TextFits() const
 {
     // The toolkit's own test for a text that needs no scrolling: the text and
@@ -249,6 +259,7 @@ void TMemo::mousePressEvent(QMouseEvent *event)
 TComboBox::TComboBox(QWidget *parent)
     : QComboBox(parent), Items(std::make_unique<TComboItems>(*this))
 {
+    FollowItemChanges(*this);
 }
 void TComboBox::SetItemHeight(int height)
 {

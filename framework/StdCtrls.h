@@ -21,8 +21,8 @@ class TControl {
     virtual void SetText(const AnsiString &text) = 0;
 };
 
-/// A one-line text box; SetText leaves the start of the text in view. Where
-/// the text does not fit, its tooltip shows all of it.
+/// A one-line text box that shows the start of its text unless it is being
+/// edited. Where the text does not fit, its tooltip shows all of it.
 class TEdit : public QLineEdit, public TControl {
     Q_OBJECT
   public:
@@ -34,6 +34,7 @@ class TEdit : public QLineEdit, public TControl {
 
   protected:
     bool event(QEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
   private:
     bool TextFits() const;

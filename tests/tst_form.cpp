@@ -31,8 +31,8 @@ struct Driver : QObject {
     {
         if (auto *box = qobject_cast<QMessageBox *>(object); box && event->type() == QEvent::Show) {
             errors << box->text() + (box->textFormat() == Qt::PlainText ? "" : " as markup");
-            whileShown();
-            QMetaObject::invokeMethod(box, &QDialog::accept, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                box, [this, box] { whileShown(*box), box->accept(); }, Qt::QueuedConnection);
         }
         return false;
     }
@@ -57,7 +57,7 @@ struct Driver : QObject {
     }
     TForm1 form{nullptr};
     QStringList errors;
-    std::function<void()> whileShown = [] {};
+    std::function<void(QMessageBox &)> whileShown = [](QMessageBox &) {};
 };
 
 bool messagesGoOn; // after start-up, to the handler there was before
@@ -148,6 +148,8 @@ class TestForm : public QObject {
             // The tab order is the order of the rows, the operator list after Y2.
             QCOMPARE(QApplication::focusWidget(), row.control);
             QTest::keyClick(row.control, Qt::Key_Tab);
+            if (auto *box = qobject_cast<QLineEdit *>(row.control)) // Tab left its start in view
+                QCOMPARE(box->cursorPosition(), 0);
             QCOMPARE(row.control->geometry(), row.geometry);
             QCOMPARE(row.control->accessibleName(), row.name);
             // The described pitch, and a font that has it, whatever stands in for the family.
@@ -484,7 +486,13 @@ class TestForm : public QObject {
         };
         for (const auto &[re, im, error, modulus] : rows) {
             Driver d;
-            d.whileShown = [&] { d.Click(d.form.Button4); }; // no command runs meanwhile
+            d.whileShown = [&](QMessageBox &box) { // no command runs, no held key closes it
+                d.Click(d.form.Button4);
+                QVERIFY(QTest::qWaitForWindowActive(&box));
+                QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, {}, {}, true);
+                QApplication::sendEvent(box.windowHandle(), &held);
+                QVERIFY(box.isVisible());
+            };
             d.Set(true, re, im);
             d.Click(d.form.Button4);
             QCOMPARE(d.errors.join(""), error);

@@ -180,7 +180,7 @@ def check_nodisplay(_):  # no window possible: one message naming the cause, sta
         'WAYLAND_DISPLAY to a Wayland compositor, and leave QT_QPA_PLATFORM unset (or set it to '
         'xcb or wayland).\n')
     for change, status, stderr in (
-            ({}, 1, said('neither DISPLAY nor WAYLAND_DISPLAY is set')),
+            ({'QT_FATAL_WARNINGS': '0'}, 1, said('neither DISPLAY nor WAYLAND_DISPLAY is set')),
             ({'QT_QPA_PLATFORM': 'nonesuch'}, 1, said(
                 'the platform plugin "nonesuch" named by QT_QPA_PLATFORM is not installed')),
             ({'DISPLAY': unserved}, 1, said(f'the X display "{unserved}" refused the connection')),
