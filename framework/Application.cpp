@@ -3,6 +3,7 @@
 #include "Forms.h"
 
 #include "Accessible.h"
+#include "DetectableRepeat.h"
 
 #include <QApplication>
 #include <QFile>
@@ -21,10 +22,6 @@
 #include <map>
 #include <mutex>
 #include <unistd.h>
-// The header is C, with a member named explicit.
-#define explicit explicit_member
-#include <xcb/xkb.h>
-#undef explicit
 
 namespace {
 TApplication TheApplication;
@@ -124,21 +121,6 @@ void HoldStartupMessage(QtMsgType type, const QMessageLogContext &context, const
     }
 }
 
-// Asks the X server to repeat a held key as presses alone, with no release
-// between, so that Space, which acts on release, acts once, when the key is
-// let go. For this program only: the user's keyboard settings stay as they are.
-void AskForDetectableRepeat()
-{
-    auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !x11->connection()) // the offscreen platform offers one with none
-        return;
-    const auto flag = XCB_XKB_PER_CLIENT_FLAG_DETECTABLE_AUTO_REPEAT;
-    xcb_discard_reply(
-        x11->connection(),
-        xcb_xkb_per_client_flags(x11->connection(), XCB_XKB_ID_USE_CORE_KBD, flag, flag, 0, 0, 0)
-            .sequence);
-}
-
 } // namespace
 
 void TApplication::Initialize()
@@ -157,7 +139,10 @@ void TApplication::Initialize()
     for (const HeldMessage &message : startupMessages)
         Pass(message);
     startupMessages.clear();
-    AskForDetectableRepeat();
+    // Held keys repeat as presses alone: Space, which acts on release, acts once.
+    if (auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
+        if (x11->connection()) // the offscreen platform offers one with none
+            AskForDetectableRepeat(x11->connection());
     // The executable's icon, where it carries one, serves every window.
     if (QFile::exists(":/MAINICON"))
         QApplication::setWindowIcon(QIcon(QPixmap(":/MAINICON", "XPM")));
