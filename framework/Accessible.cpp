@@ -48,8 +48,9 @@ const QDBusArgument &operator>>(const QDBusArgument &in, BusObject &object)
 // which it follows as it follows a focus change. The toolkit's AT-SPI bridge
 // drops ActiveDescendantChanged and, before Qt 6.5, offers no selection for
 // the reader to follow instead, so the event is sent here as the bridge sends
-// its own: on its connection, which the toolkit names "a11y", with its paths.
-// Once the bridge offers selections, the toolkit's own value change event
+// its own: on its connection, which the toolkit names "a11y", with its paths
+// (names of its own, not promised: the desktop check of the reader fails if
+// they change). Once the bridge offers selections, the toolkit's own value change event
 // suffices and this goes.
 void SendActiveDescendant(QAccessibleInterface &box, QAccessibleInterface &item, int index)
 {
