@@ -79,7 +79,7 @@ class TSmallForm : public TForm {
         QByteArray ui = R"(<ui version="4.0">)" + widget.toUtf8() + "</ui>";
         QBuffer description(&ui);
         description.open(QIODevice::ReadOnly);
-        LoadDescription(description);
+        widget.isEmpty() ? LoadDescription() : LoadDescription(description); // none embedded
     }
   public slots:
     // Throws what the framework does not: a standard error, then a bare value.
@@ -422,6 +422,7 @@ class TestForm : public QObject {
             {"no control to activate", form(R"(<property name="ActiveControl" stdset="0"><string>Edit9</string></property>)" + button.arg("Button1Click")), "TSmallForm has no control Edit9 to activate"},
             {"another form's description", form(button.arg("Button1Click"), "TForm1"), "The description is for TForm1, not for TSmallForm"},
             {"not a description", "<widget", "The description of TSmallForm cannot be read: An error has occurred while reading the UI file at line 1, column 26: Expected '>' or '/', but got '<'."},
+            {"no description embedded", "", "The form description TSMALLFORM is missing"},
             {"complete", form(button.arg("Button1Click")), ""},
             // clang-format on
         };
