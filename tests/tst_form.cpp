@@ -180,6 +180,7 @@ class TestForm : public QObject {
         QAccessibleInterface *combo = QAccessible::queryAccessibleInterface(d.form.Opers);
         QCOMPARE(QAccessible::queryAccessibleInterface(&d.form)->role(), QAccessible::Window);
         QCOMPARE(combo->text(QAccessible::Name) + combo->text(QAccessible::Value), "Operatorx");
+        QCOMPARE(combo->indexOfChild(combo->child(0)), 0); // the item list
         combo->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
         QTRY_VERIFY(d.form.Opers->view()->isVisible());
     }

@@ -82,6 +82,7 @@ def frame(app):  # the function giving the outer geometry of the program's windo
 def check_geometry(app):
     window, outer = frame(app)
     until(outer, lambda g: g == (193, 114, 870, 500), 'the frame is 870x500+193+114')
+    check('Icon (32 x 32)' in run('xprop', '-id', window, '_NET_WM_ICON'), 'its icon is MAINICON')
     # A held key gives one Exec (Space when let go), every press one, while both cores are busy and
     # keys repeat fast; a held letter shows that they do repeat.
     run('xset', 'r', 'rate', '150', '50')
