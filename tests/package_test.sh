@@ -1,9 +1,7 @@
 #!/bin/sh
-# Builds the Debian package with dpkg-buildpackage from two fresh clones of the committed HEAD, in
-# directories of different lengths, and fails unless both give the same .deb files byte for byte,
-# on any finding of desktop-file-validate, appstreamcli or lintian (pedantic, info level), and
-# unless the logic tests pass built with the package's compiler and linker flags.
-# Usage: package_test.sh SOURCE_DIR SCRATCH_DIR
+# Builds the Debian package from two fresh clones of the committed HEAD, in directories of different
+# lengths: both must give the same .deb files byte for byte, with no finding of the validators or
+# lintian, and the logic tests must pass built with the package's flags. Usage: SOURCE_DIR SCRATCH
 set -eu
 src=$1 work=$2
 rm -rf "$work" && mkdir -p "$work"
@@ -11,13 +9,11 @@ fail() { echo "FAIL: $*"; exit 1; }
 launcher=$(command -v ccache || true)
 [ -z "$launcher" ] || export CMAKE_CXX_COMPILER_LAUNCHER="$launcher"
 export DEB_BUILD_OPTIONS=parallel=2
-build() {
-    git clone -q --shared "$src" "$1/complexops"
-    (cd "$1/complexops" && dpkg-buildpackage -b -us -uc >"$1/log" 2>&1) ||
-        { tail -20 "$1/log"; fail "dpkg-buildpackage in $1"; }
-}
-build "$work/1"
-build "$work/second"
+for dir in "$work/1" "$work/second"; do
+    git clone -q --shared "$src" "$dir/complexops"
+    (cd "$dir/complexops" && dpkg-buildpackage -b -us -uc >"$dir/log" 2>&1) ||
+        { tail -20 "$dir/log"; fail "dpkg-buildpackage in $dir"; }
+done
 for deb in "$work"/1/*.deb; do
     cmp "$deb" "$work/second/${deb##*/}" || fail "${deb##*/} differs between two checkouts"
 done
@@ -25,11 +21,9 @@ deb=$(ls "$work"/1/complexops_*.deb) root=$work/root
 dpkg-deb -x "$deb" "$root"
 # Any status but 0, or any line but lintian's note on root and appstreamcli's verdict, is a finding.
 quiet() {
-    "$@" >"$work/log" 2>&1 || { status=$?; cat "$work/log"; fail "$1 (status $status)"; }
-    found=0
-    grep -v -e '^running with root privileges is not recommended!$' \
-        -e 'Validation was successful\.$' "$work/log" || found=$?
-    [ $found -eq 1 ] || fail "$1"
+    "$@" >"$work/log" 2>&1 || { s=$?; cat "$work/log"; fail "$1 (status $s)"; }
+    ! grep -v -e '^running with root privileges is not recommended!$' \
+        -e 'Validation was successful\.$' "$work/log" || fail "$1"
 }
 quiet desktop-file-validate "$root"/usr/share/applications/*.desktop
 quiet appstreamcli validate --no-net --pedantic "$root"/usr/share/metainfo/*.metainfo.xml
@@ -49,13 +43,12 @@ line=$(dpkg-deb -f "$deb" Description | head -1)
 [ ${#line} -le 35 ] || fail "'$line' is longer than a metainfo summary may be"
 grep -qx "Comment=$line" "$root"/usr/share/applications/*.desktop || fail "desktop Comment is not '$line'"
 grep -q "<summary>$line</summary>" "$root"/usr/share/metainfo/*.xml || fail "metainfo summary is not '$line'"
-# The package's flags (Debian's -O2 and hardening) must not change a result bit: its build
-# directory, reconfigured with the tests, builds them with those flags and its objects.
+# The package's build directory, reconfigured with the tests, builds them with its flags (Debian's
+# -O2 and hardening), which must not change a result bit.
 obj=$(ls -d "$work"/1/complexops/obj-*)
 cmake -S "$work/1/complexops" -B "$obj" -DBUILD_TESTING=ON >/dev/null
 grep -q '^CMAKE_EXE_LINKER_FLAGS:STRING=.*-z,now' "$obj/CMakeCache.txt" || fail "no package flags in $obj"
 cmake --build "$obj" --target logic_test --parallel 2 >/dev/null
-ctest --test-dir "$obj" -R '^logic_test$' --output-on-failure >"$work/log" ||
-    { cat "$work/log"; fail "logic_test built with the package's flags"; }
+ctest --test-dir "$obj" -R '^logic_test$' --output-on-failure || fail "logic_test with the package's flags"
 echo "ok: the same from two checkouts:"
 (cd "$work/1" && sha256sum -- *.deb)
