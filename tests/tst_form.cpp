@@ -122,12 +122,7 @@ class TestForm : public QObject {
                  "+ - * / += -= *= /= ++ -- == > < >= <=+");
         QVERIFY(!d.form.Opers->isEditable());
         QCOMPARE(d.form.Opers->view()->sizeHintForRow(0), 14);
-        const struct {
-            QWidget *control;
-            const char *text, *name;
-            QRect geometry;
-            bool fixedPitch;
-        } rows[] = {
+        const std::tuple<QWidget *, QString, QString, QRect, bool> rows[] = {
             // clang-format off
             {d.form.Log, "Log", "Log", {40, 24, 529, 241}, true},
             {d.form.X1, "0", "Real part of the first operand", {40, 280, 65, 21}, false},
@@ -143,23 +138,22 @@ class TestForm : public QObject {
         };
         d.form.resize(400, 200); // resizing moves and resizes no control
         d.form.Log->setFocus();
-        for (const auto &row : rows) {
+        for (const auto &[control, text, name, geometry, fixedPitch] : rows) {
             // The tab order is the order of the rows, the operator list after Y2.
-            QCOMPARE(QApplication::focusWidget(), row.control);
-            QTest::keyClick(row.control, Qt::Key_Tab);
-            if (auto *box = qobject_cast<QLineEdit *>(row.control)) // Tab left its start in view
+            QCOMPARE(QApplication::focusWidget(), control);
+            QTest::keyClick(control, Qt::Key_Tab);
+            if (auto *box = qobject_cast<QLineEdit *>(control)) // Tab left its start in view
                 QCOMPARE(box->cursorPosition(), 0);
-            QCOMPARE(row.control->geometry(), row.geometry);
-            QCOMPARE(row.control->accessibleName(), row.name);
+            QCOMPARE(control->geometry(), geometry);
+            QCOMPARE(control->accessibleName(), name);
+            QCOMPARE(control->property("plainText").toString() +
+                         control->property("currentText").toString() +
+                         control->property("text").toString(),
+                     text);
             // The described pitch, and a font that has it, whatever stands in for the family.
-            const QFont font = row.control->font();
-            QCOMPARE(font.pixelSize(), 11);
-            QVERIFY(font.fixedPitch() == row.fixedPitch &&
-                    QFontInfo(font).fixedPitch() == row.fixedPitch);
-            QCOMPARE(row.control->property("plainText").toString() +
-                         row.control->property("currentText").toString() +
-                         row.control->property("text").toString(),
-                     row.text);
+            const QFont font = control->font();
+            QVERIFY(font.pixelSize() == 11 && font.fixedPitch() == fixedPitch &&
+                    QFontInfo(font).fixedPitch() == fixedPitch);
         }
         QCOMPARE(QApplication::focusWidget(), d.form.Log);
         d.form.Opers->Items->Add("x");
