@@ -156,7 +156,7 @@ class TestForm : public QObject {
                     QFontInfo(font).fixedPitch() == fixedPitch);
         }
         QCOMPARE(QApplication::focusWidget(), d.form.Log);
-        d.form.Opers->Items->Add("x");
+        d.form.Opers->Items->Add("xyz");
         d.form.Opers->setCurrentIndex(15);
         d.form.Log->Lines->Add("x");
         QCOMPARE(d.form.Log->Lines->Strings[1].str() + d.form.Log->Lines->Strings[2].str(), "x");
@@ -171,7 +171,9 @@ class TestForm : public QObject {
         // list and its actions.
         QAccessibleInterface *combo = QAccessible::queryAccessibleInterface(d.form.Opers);
         QCOMPARE(QAccessible::queryAccessibleInterface(&d.form)->role(), QAccessible::Window);
-        QCOMPARE(combo->text(QAccessible::Name) + combo->text(QAccessible::Value), "Operatorx");
+        QCOMPARE(combo->text(QAccessible::Name) + combo->text(QAccessible::Value) + ' ' +
+                     combo->textInterface()->text(1, 2),
+                 "Operatorxyz y");
         QVERIFY(combo->indexOfChild(combo->child(0)) == 0 && // the item list, and only it
                 combo->indexOfChild(combo->parent()) == -1);
         combo->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
