@@ -12,6 +12,7 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -19,6 +20,7 @@
 #include <QToolTip>
 #include <csignal>
 #include <stdexcept>
+#include <tuple>
 
 namespace {
 
@@ -51,8 +53,8 @@ struct Driver : QObject {
     QStringList Log() const { return form.Log->toPlainText().split('\n'); }
     QString Boxes() const
     {
-        return QStringList{form.X1->text(), form.Y1->text(), form.X2->text(), form.Y2->text()}.join(
-            ' ');
+        return form.X1->text() + ' ' + form.Y1->text() + ' ' + form.X2->text() + ' ' +
+               form.Y2->text();
     }
     TForm1 form{nullptr};
     QStringList errors;
@@ -150,10 +152,10 @@ class TestForm : public QObject {
                          control->property("currentText").toString() +
                          control->property("text").toString(),
                      text);
-            // The described pitch, and a font that has it, whatever stands in for the family.
+            // The described size and pitch, and a font that has the pitch (an alias here).
             const QFont font = control->font();
-            QVERIFY(font.pixelSize() == 11 && font.fixedPitch() == fixedPitch &&
-                    QFontInfo(font).fixedPitch() == fixedPitch);
+            QCOMPARE(font.pixelSize(), 11);
+            QVERIFY(font.fixedPitch() == fixedPitch && QFontInfo(font).fixedPitch() == fixedPitch);
         }
         QCOMPARE(QApplication::focusWidget(), d.form.Log);
         d.form.Opers->Items->Add("xyz");
@@ -165,8 +167,8 @@ class TestForm : public QObject {
         QTest::keyClicks(d.form.Log, "typed\b");
         QCOMPARE(d.form.Log->toPlainText(), "Log\nx"); // read-only
         QVERIFY(d.form.Log->lineWrapMode() == QPlainTextEdit::WidgetWidth &&
-                d.form.Log->tabChangesFocus() &&
-                d.form.Log->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn);
+                d.form.Log->tabChangesFocus());
+        QCOMPARE(d.form.Log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         // What a screen reader is told: a window, and the operator list by its name, with its
         // list and its actions.
         QAccessibleInterface *combo = QAccessible::queryAccessibleInterface(d.form.Opers);
@@ -197,6 +199,10 @@ class TestForm : public QObject {
             // clang-format on
         };
         for (const auto &[symbols, z2, outcomes, boxes] : rows) {
+            const auto row = qScopeGuard([&] {
+                if (QTest::currentTestFailed())
+                    qWarning("in the row for %s with Z2 %s - 1i", symbols, z2);
+            });
             Driver d;
             d.Set(true, "1", "2.0");
             d.Set(false, z2, "-1");
@@ -417,9 +423,9 @@ class TestForm : public QObject {
         try {
             TSmallForm form(widget);
             QVERIFY(message.isEmpty() && form.Button1);
+            QCOMPARE(form.Button1->objectName(), "Button1");
             const QFontMetrics font(form.font()); // the pitch picks the substitute
-            QVERIFY(form.Button1->objectName() == "Button1" &&
-                    font.horizontalAdvance('i') == font.horizontalAdvance('W'));
+            QCOMPARE(font.horizontalAdvance('i'), font.horizontalAdvance('W'));
             Driver d; // a handler's other errors are shown too: by their text, or empty
             d.Click(form.Button1);
             d.Click(form.Button1);
@@ -505,8 +511,8 @@ class TestForm : public QObject {
         });
         QCOMPARE(ApplicationMain(*Application, &Form1), 0);
         sigaction(SIGINT, nullptr, &after);
-        QVERIFY(during.sa_handler != before.sa_handler && hangup.sa_handler == SIG_IGN &&
-                after.sa_handler == before.sa_handler);
+        QVERIFY(during.sa_handler != before.sa_handler && hangup.sa_handler == SIG_IGN);
+        QVERIFY(after.sa_handler == before.sa_handler);
         QVERIFY(!Form1 && !window); // finalised, in the toolkit's time
     }
 };
