@@ -12,7 +12,6 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPointer>
-#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -199,10 +198,6 @@ class TestForm : public QObject {
             // clang-format on
         };
         for (const auto &[symbols, z2, outcomes, boxes] : rows) {
-            const auto row = qScopeGuard([&] {
-                if (QTest::currentTestFailed())
-                    qWarning("in the row for %s with Z2 %s - 1i", symbols, z2);
-            });
             Driver d;
             d.Set(true, "1", "2.0");
             d.Set(false, z2, "-1");
@@ -218,8 +213,8 @@ class TestForm : public QObject {
             }
             QCOMPARE(d.Log(), log);
             QCOMPARE(d.Boxes(), *boxes ? boxes : "1 2 " + QString(z2) + " -1");
-            QCOMPARE(d.form.X1->cursorPosition(), 0); // the start of a number is in view
-            QVERIFY(d.errors.isEmpty());
+            // The start of a number is in view, and nothing went wrong.
+            QVERIFY2(d.form.X1->cursorPosition() == 0 && d.errors.isEmpty(), symbols);
         }
     }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 # desktop.py PROGRAM CHECK: the program as a user and a screen reader meet it, on a private desktop.
-import atexit, ctypes, functools, os, random, re, resource, shutil, signal, sys, tempfile, time
+import atexit, ctypes, functools, os, random, re, resource, select, shutil, signal, sys, tempfile
+import time
 from subprocess import DEVNULL, PIPE, Popen, run as execute
 
 PROGRAM, CHECK = sys.argv[1:]
@@ -38,10 +39,14 @@ class App:  # the running program: its X window, and its controls as a reader fi
     def __init__(self, **env):
         self.process = start(PROGRAM, stdout=None, stderr=None, env=os.environ | env)
         self.window = until(lambda: xdo('search', '--onlyvisible', '--pid', self.process.pid),
-                            bool, 'its window shows').split()[0]
-        self.find = functools.cache(lambda name: until(lambda: next((pyatspi.findDescendant(
-            a, lambda c: c.name.startswith(name)) for a in pyatspi.Registry.getDesktop(0)
-            if a and a.get_process_id() == self.process.pid), None), bool, f'{name} seen', 30))
+                            bool, 'its window shows', 30).split()[0]
+
+    @functools.cache
+    def find(self, name):  # a control, or the window, by the start of its name, once on the bus
+        return until(lambda: next((pyatspi.findDescendant(a, lambda c: c.name.startswith(name))
+                                   for a in pyatspi.Registry.getDesktop(0)
+                                   if a and a.get_process_id() == self.process.pid), None),
+                     bool, f'{name} seen', 30)
 
     def click(self, name, *then):  # then more xdotool commands
         x, y, w, h = self.find(name).queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
@@ -65,8 +70,10 @@ def check_geometry(app):
                               f'the log settles after {key}')[0]  # half a second with no new line
     for key, held in ('Return', 1), ('KP_Enter', 1), ('space', 0):  # Space acts when let go
         before = log()  # quiet: nothing pressed yet, or the last count settled
-        seen = [xdo(*step) or lines(step[:2]) - before for step in (
-            ['keydown', key, 'sleep', 1], ['keyup', key], ['key', '--delay', 50] + [key] * 3)]
+        seen = []
+        for act in ['keydown', key, 'sleep', 1], ['keyup', key], ['key', '--delay', 50] + 3 * [key]:
+            xdo(*act)
+            seen.append(lines(act[:2]) - before)
         check(seen == [held, 1, 4], f'{key} held 1 s, let go, pressed thrice: {seen} lines in all')
     app.click('Real part of the first', 'key', 'ctrl+a', 'keydown', 'x', 'sleep', 1, 'keyup', 'x')
     until(lambda: app.find('Real part of the first').queryText().characterCount, lambda n: n > 2,
@@ -82,29 +89,32 @@ def check_geometry(app):
           g[0] + g[2] <= 1280 and g[1] + g[3] <= 1024 and g[2] > 1200, 'scale 2: shrunk, moved up')
     # A corner on no screen goes to the window's own. Openbox keeps a tenth of a window on the
     # screen, so no scale factor leaves the corner off it; a gap between two monitors does.
+    # The toolkit takes the lower monitor for the window's own, as it holds the window's centre.
     run('xrandr', '--setmonitor', 'top', '1280/340x100/27+0+0', 'none',
         '--setmonitor', 'bottom', '1280/340x824/218+0+200', 'screen')  # Xvfb's one output
+    check(run('xrandr', '--listmonitors').startswith('Monitors: 2'), 'two monitors with a gap')
     until(App().outer, lambda g: g == (193, 200, 870, 500), 'from the gap onto the lower monitor')
 
 
 def check_reader(app):  # also the error display, as an alert
-    frame, combo = app.find('Form1'), app.find('Operator')
-    named = [frame.getRoleName(), frame.name, combo.getRoleName(), combo.name,
-             combo.queryText().getText(0, -1), app.find('Log').name]  # the list shows its operator
-    check(named == ['frame', 'Form1', 'combo box', 'Operator', '+', 'Log'], f'named: {named}')
+    xdo('windowactivate', '--sync', app.window)
+    frame, combo = app.find('Form1'), app.find('Operator')  # the list shows its operator:
+    named = [frame.getRoleName(), frame.name, combo.getRoleName(), combo.queryText().getText(0, -1)]
+    check(named == ['frame', 'Form1', 'combo box', '+'], f'named: {named}')
     start('xclip', '-selection', 'clipboard', stdin=PIPE, text=True).communicate('ab' * 100000)
     app.click('Real part of the first', 'key', 'ctrl+a', 'ctrl+v')
     until(lambda: app.find('Real part of the first').queryText().characterCount,
           lambda n: n == 200000, 'a long text pasted')
     app.click('Set the first')
-    alert = lambda: pyatspi.findDescendant(frame.parent, lambda a: a.getRoleName() == 'alert')
-    dialog = until(alert, bool, 'an alert opens')
+    dialogs = lambda: [w for w in frame.parent if w and w.name != 'Form1']
+    dialog = until(dialogs, bool, 'the error display opens')[0]
     x, y, w, h = dialog.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     texts = [a.name for a in pyatspi.findAllDescendants(dialog, bool)]
-    check(x >= 0 and y >= 0 and x + w <= 1280 and y + h <= 1024 and "'" + 'ab' * 32 +
-          "\u2026' is not a valid floating point value" in texts, f'{texts} at {w}x{h}+{x}+{y}')
+    said = "'" + 'ab' * 32 + "\u2026' is not a valid floating point value"
+    check(dialog.getRoleName() == 'alert' and said in texts and x >= 0 and y >= 0 and
+          x + w <= 1280 and y + h <= 1024, f'a {dialog.getRoleName()} {texts} at {w}x{h}+{x}+{y}')
     xdo('key', 'Return')
-    until(alert, lambda a: not a, 'Return dismisses it')
+    until(dialogs, lambda d: not d, 'Return dismisses it')
     # A reader is told a new operator as the list's item unless picked from the open list, and
     # every new line of the log once, as a notification that is no control.
     heard, pump = [], lambda: GLib.MainContext.default().iteration(False)
@@ -122,7 +132,8 @@ def check_reader(app):  # also the error display, as an alert
     told = [('combo box', '-', True), ('notification', line('*'), False), ('combo box', '-', True),
             ('combo box', '+', True), ('notification', line('+'), False),
             ('notification', 'Absolute value = 0', False)]
-    until(lambda: [pump()] and [h for h in heard if h[0] in ('combo box', 'notification')][-6:],
+    relevant = lambda: [h for h in heard if h[0] in ('combo box', 'notification')]
+    until(lambda: [pump()] and relevant()[-len(told):],
           lambda h: h == told and not pyatspi.findDescendant(  # and no notification left over
               frame, lambda a: a.getRoleName() == 'notification'), 'what a reader hears')
 
@@ -133,7 +144,8 @@ def check_nodisplay(_):  # no window possible: one message naming the cause, sta
         'WAYLAND_DISPLAY to a Wayland compositor, and leave QT_QPA_PLATFORM unset (or set it to '
         'xcb or wayland).\n')
     env = {k: v for k, v in os.environ.items() if 'DISPLAY' not in k and k != 'QT_QPA_PLATFORM'}
-    unserved = RUNTIME + '/X:0'  # a socket no server serves
+    unserved = next(f':{n}' for n in range(1000, 1100) if not os.path.exists(f'/tmp/.X{n}-lock')
+                    and not os.path.exists(f'/tmp/.X11-unix/X{n}'))  # the others use 100 to 999
     resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
     for change, status, stderr in [
         ({'QT_FATAL_WARNINGS': '0'}, 1, msg('neither DISPLAY nor WAYLAND_DISPLAY is set')),
@@ -156,9 +168,9 @@ if CHECK != 'nodisplay':
     check(shutil.which('Xvfb') and shutil.which('openbox'), 'Xvfb and openbox are here', 77)
     # Servers started side by side with -displayfd alone can share a number, so each check tries
     # its own at random: a server given a number in use ends at once, writing none.
-    number = next((n for n in random.sample(range(100, 1000), 10) if start(
-        'Xvfb', f':{n}', '-displayfd', '1', '-screen', '0', '1280x1024x24',
-        stdout=PIPE).stdout.readline()), None)
+    number = next((n for n in random.sample(range(100, 1000), 10) if (xvfb := start(
+        'Xvfb', f':{n}', '-displayfd', '1', '-screen', '0', '1280x1024x24', stdout=PIPE)) and
+        select.select([xvfb.stdout], [], [], 15)[0] and xvfb.stdout.readline()), None)
     check(number, 'an X server starts')
     # A session bus of its own starts an accessibility bus of its own, in the runtime directory.
     bus = start('dbus-daemon', '--session', '--nofork', '--print-address=1', stdout=PIPE, text=True)
