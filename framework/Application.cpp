@@ -90,11 +90,11 @@ void Pass(const HeldMessage &message)
         cause = "the X display \"" + display + "\" refused the connection";
     else if (!Said("Failed to create wl_display").isEmpty())
         cause = "the Wayland display \"" + qgetenv("WAYLAND_DISPLAY") + "\" refused the connection";
-    else // the toolkit's own words are all there is
+    else { // the toolkit's own words are all there is
         for (const HeldMessage &message : startupMessages)
             Pass(message);
-    if (cause.isEmpty())
         cause = "the toolkit found no platform to show it on";
+    }
     std::fprintf(stderr,
                  "complexops: cannot open a window: %s.\n"
                  "Set DISPLAY to a running X server or WAYLAND_DISPLAY to a Wayland compositor, "

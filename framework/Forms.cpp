@@ -202,7 +202,7 @@ void TForm::LoadDescription(QIODevice &description)
     QCoreApplication::setLibraryPaths({});
     FormLoader loader(*this);
     QCoreApplication::setLibraryPaths(libraryPaths);
-    if (!loader.load(&description) || !loader.formReturned)
+    if (!loader.load(&description)) // what it returns is the form
         Raise(QString("The description of %1 cannot be read: %2")
                   .arg(metaObject()->className(), loader.errorString()));
     if (!loader.errors.isEmpty())

@@ -11,24 +11,16 @@
 #include <QPushButton>
 #include <memory>
 
-/// What a control offers the console: its text.
-class TControl {
-  public:
-    virtual ~TControl() = default;
-    /// The text exactly as typed or shown.
-    virtual AnsiString GetText() const = 0;
-    /// Replaces the whole text.
-    virtual void SetText(const AnsiString &text) = 0;
-};
-
 /// A one-line text box that shows the start of its text unless it is being
 /// edited. Where the text does not fit, its tooltip shows all of it.
-class TEdit : public QLineEdit, public TControl {
+class TEdit : public QLineEdit {
     Q_OBJECT
   public:
     explicit TEdit(QWidget *parent = nullptr);
-    AnsiString GetText() const override;
-    void SetText(const AnsiString &text) override;
+    /// The text exactly as typed or shown.
+    AnsiString GetText() const;
+    /// Replaces the whole text and leaves its start in view.
+    void SetText(const AnsiString &text);
     /// Whether the user has edited the text since SetText wrote it.
     bool Modified() const { return isModified(); }
 
