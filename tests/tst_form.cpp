@@ -403,8 +403,8 @@ class TestForm : public QObject {
             {"another form's description", form(button.arg("Button1Click"), "TForm1"), "The description is for TForm1, not for TSmallForm"},
             {"not a description", "<widget", "The description of TSmallForm cannot be read: An error has occurred while reading the UI file at line 1, column 26: Expected '>' or '/', but got '<'."},
             {"no description embedded", "", "The form description TSMALLFORM is missing"},
-            {"complete, in a font of no installed family", form(button.arg("Button1Click") + R"(<property name="FontName" stdset="0"><string>No Such Family</string></property>
-                <property name="FontPitch" stdset="0"><string>fpFixed</string></property>)"), ""},
+            {"complete, in a font of no installed family, half placed", form(button.arg("Button1Click") + R"(<property name="FontName" stdset="0"><string>No Such Family</string></property>
+                <property name="FontPitch" stdset="0"><string>fpFixed</string></property><property name="Left" stdset="0"><number>50</number></property>)"), ""},
             // clang-format on
         };
         for (const auto &row : rows)
@@ -419,6 +419,7 @@ class TestForm : public QObject {
             TSmallForm form(widget);
             QVERIFY(message.isEmpty() && form.Button1);
             QCOMPARE(form.Button1->objectName(), "Button1");
+            QCOMPARE(form.pos(), QPoint());       // a left edge with no top is no place
             const QFontMetrics font(form.font()); // the pitch picks the substitute
             QCOMPARE(font.horizontalAdvance('i'), font.horizontalAdvance('W'));
             Driver d; // a handler's other errors are shown too: by their text, or empty
