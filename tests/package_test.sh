@@ -13,17 +13,23 @@ for dir in "$work/1" "$work/second"; do
     git clone -q --shared "$src" "$dir/complexops"
     (cd "$dir/complexops" && dpkg-buildpackage -b -us -uc >"$dir/log" 2>&1) ||
         { tail -20 "$dir/log"; fail "dpkg-buildpackage in $dir"; }
+    ! grep ': warning: .*\[-W' "$dir/log" || fail "the compiler warns in the package build"
 done
 for deb in "$work"/1/*.deb; do
     cmp "$deb" "$work/second/${deb##*/}" || fail "${deb##*/} differs between two checkouts"
 done
 deb=$(ls "$work"/1/complexops_*.deb) root=$work/root
 dpkg-deb -x "$deb" "$root"
-# Any status but 0, or any line but lintian's note on root and appstreamcli's verdict, is a finding.
+# Any status but 0, or any line but these, is a finding: lintian's note on root, appstreamcli's
+# verdict, and the tags that Debian 12's tools give only for rules newer than themselves (its
+# AppStream 0.16 does not know the <developer> tag that 1.0 asks for; its lintian does not know the
+# Standards-Version that Debian 13's asks for).
+printf '%s\n' '^running with root privileges is not recommended!$' '^$' 'Validation was successful' >"$work/fine"
+appstreamcli --version | grep -q 'version: 0\.' && echo ': unknown-tag developer$' >>"$work/fine"
+lintian --version | grep -q ' v\?2\.1[01]' && echo '^W: complexops source: newer-standards-version' >>"$work/fine"
 quiet() {
     "$@" >"$work/log" 2>&1 || { s=$?; cat "$work/log"; fail "$1 (status $s)"; }
-    grep -v -e '^running with root privileges is not recommended!$' \
-        -e 'Validation was successful\.$' "$work/log" && fail "$1" || [ $? -eq 1 ] || fail "$1: grep"
+    grep -v -f "$work/fine" "$work/log" && fail "$1" || [ $? -eq 1 ] || fail "$1: grep"
 }
 quiet desktop-file-validate "$root"/usr/share/applications/*.desktop
 quiet appstreamcli validate --no-net --pedantic "$root"/usr/share/metainfo/*.metainfo.xml

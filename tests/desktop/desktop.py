@@ -154,9 +154,10 @@ def check_nodisplay(_):  # no window possible: one message naming the cause, sta
         ({'DISPLAY': unserved}, 1, msg(f'the X display "{unserved}" refused the connection')),
         ({'WAYLAND_DISPLAY': 'none'}, 1, msg('the Wayland display "none" refused the connection')),
         ({'WAYLAND_DISPLAY': 'none', 'QT_QPA_PLATFORM': 'xcb'}, 1,  # the toolkit's words first
-         '.*could not connect to display.*' + msg('the toolkit found no platform to show it on')),
-        ({'QT_QPA_PLATFORM': 'offscreen', 'QT_FATAL_WARNINGS': '1', 'XDG_RUNTIME_DIR': ''},
-         -signal.SIGABRT, '.*XDG_RUNTIME_DIR not set.*'),  # said, then ended by the toolkit
+         '.+\n' + msg('the toolkit found no platform to show it on')),
+        # A warning every Qt 6 gives, for a locale that is not UTF-8: said, then ended by the toolkit.
+        ({'QT_QPA_PLATFORM': 'offscreen', 'QT_FATAL_WARNINGS': '1', 'LC_ALL': 'C'},
+         -signal.SIGABRT, '(?!complexops: ).+'),
     ]:
         done = execute(PROGRAM, env=env | change, capture_output=True, text=True, timeout=30)
         check(done.returncode == status and re.fullmatch(stderr, done.stderr, re.S),
@@ -165,7 +166,8 @@ def check_nodisplay(_):  # no window possible: one message naming the cause, sta
 
 signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))  # a CTest timeout still cleans up
 if CHECK != 'nodisplay':
-    check(shutil.which('Xvfb') and shutil.which('openbox'), 'Xvfb and openbox are here', 77)
+    check(shutil.which('Xvfb') and shutil.which('openbox'), 'Xvfb and openbox are here',
+          1 if os.environ.get('CI') == 'true' else 77)  # CI has them, or fails
     # Servers started side by side with -displayfd alone can share a number, so each check tries
     # its own at random: a server given a number in use ends at once, writing none.
     number = next((n for n in random.sample(range(100, 1000), 10) if (xvfb := start(
