@@ -177,7 +177,7 @@ class TestForm : public QObject {
         QVERIFY(combo->indexOfChild(combo->child(0)) == 0 && // the item list, and only it
                 combo->indexOfChild(combo->parent()) == -1);
         combo->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
-        QTRY_VERIFY(d.form.Opers->view()->isVisible());
+        QVERIFY(QTest::qWaitFor([&] { return d.form.Opers->view()->isVisible(); }));
     }
 
     void execOverTheOperatorTable()
@@ -263,7 +263,8 @@ class TestForm : public QObject {
             QApplication::sendEvent(box, &ask);
             if (scrolled)
                 QVERIFY(QToolTip::text().contains(box->text().toHtmlEscaped()));
-            QTRY_COMPARE(QToolTip::isVisible(), scrolled); // a tip fades out
+            QVERIFY(QTest::qWaitFor(
+                [&] { return QToolTip::isVisible() == scrolled; })); // a tip fades out
             seen << scrolled;
         };
         box->clear();
@@ -427,7 +428,10 @@ class TestForm : public QObject {
             QCOMPARE(d.errors, QStringList({"long", ""}));
         } catch (const Exception &e) {
             const QString said(e.Message.c_str());
-            QCOMPARE(message.endsWith(": ") && said.size() > message.size() ? said.left(message.size()) : said, message);
+            QCOMPARE(message.endsWith(": ") && said.size() > message.size()
+                         ? said.left(message.size())
+                         : said,
+                     message);
         }
     }
 
@@ -525,9 +529,8 @@ int main(int, char **argv)
     qputenv("QT_LOGGING_RULES", "qt.qpa.plugin.debug=true");
     Application->Initialize();
     QLoggingCategory::setFilterRules("qt.qpa.plugin.debug=false");
-    messagesGoOn =
-        qInstallMessageHandler(before) == recorder &&
-        !said.filter(QRegularExpression("^qt\\.qpa\\.plugin")).isEmpty(); // its category
+    messagesGoOn = qInstallMessageHandler(before) == recorder &&
+                   !said.filter(QRegularExpression("^qt\\.qpa\\.plugin")).isEmpty(); // its category
     TestForm test;
     return QTest::qExec(&test, 1, argv);
 }

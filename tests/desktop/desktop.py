@@ -155,8 +155,9 @@ def check_nodisplay(_):  # no window possible: one message naming the cause, sta
         ({'WAYLAND_DISPLAY': 'none'}, 1, msg('the Wayland display "none" refused the connection')),
         ({'WAYLAND_DISPLAY': 'none', 'QT_QPA_PLATFORM': 'xcb'}, 1,  # the toolkit's words first
          '.+\n' + msg('the toolkit found no platform to show it on')),
-        # A warning every Qt 6 gives, for a locale that is not UTF-8: said, then ended by the toolkit.
-        ({'QT_QPA_PLATFORM': 'offscreen', 'QT_FATAL_WARNINGS': '1', 'LC_ALL': 'C'},
+        # A warning every Qt 6 gives, for a setting it does not know: said, then ended by the toolkit.
+        ({'QT_QPA_PLATFORM': 'offscreen', 'QT_FATAL_WARNINGS': '1',
+          'QT_SCALE_FACTOR_ROUNDING_POLICY': 'nonesuch'},
          -signal.SIGABRT, '(?!complexops: ).+'),
     ]:
         done = execute(PROGRAM, env=env | change, capture_output=True, text=True, timeout=30)
