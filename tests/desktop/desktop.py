@@ -152,6 +152,10 @@ def check_nodisplay(_):  # no window possible: one message naming the cause, sta
         ({'QT_QPA_PLATFORM': 'nonesuch'}, 1,
          msg('the platform plugin "nonesuch" named by QT_QPA_PLATFORM is not installed')),
         ({'DISPLAY': unserved}, 1, msg(f'the X display "{unserved}" refused the connection')),
+        ({'DISPLAY': 'garbage::x'}, 1,
+         msg('the X display name "garbage::x" is not of the form [host]:number[.screen]')),
+        ({'DISPLAY': 'nohost.invalid:0'}, 1,  # .invalid names no real host
+         msg('the host "nohost.invalid" of the X display "nohost.invalid:0" is not known')),
         ({'WAYLAND_DISPLAY': 'none'}, 1, msg('the Wayland display "none" refused the connection')),
         ({'WAYLAND_DISPLAY': 'none', 'QT_QPA_PLATFORM': 'xcb'}, 1,  # the toolkit's words first
          '.*could not connect to display.*' + msg('the toolkit found no platform to show it on')),
