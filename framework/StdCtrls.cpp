@@ -260,6 +260,18 @@ TComboBox::TComboBox(QWidget *parent)
     : QComboBox(parent), Items(std::make_unique<TComboItems>(*this))
 {
     FollowItemChanges(*this);
+    // The wheel gives no focus: scrolling past the list must not pick an
+    // operator that the next Exec would run.
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void TComboBox::wheelEvent(QWheelEvent *event)
+{
+    // Unfocused, the list passes the wheel on to the form, which ignores it.
+    if (hasFocus())
+        QComboBox::wheelEvent(event);
+    else
+        event->ignore();
 }
 void TComboBox::SetItemHeight(int height)
 {
