@@ -1,6 +1,6 @@
 // The real form offscreen, driven as a user drives it: the window as described, Exec over the
-// operator table, Set and its errors, tooltips, keys, the log's view and triple-click, form
-// building, the error display, and the main routine with its signals.
+// operator table and the documents' Exec lines, Set and its errors, tooltips, keys, the log's view
+// and triple-click, form building, the error display, and the main routine with its signals.
 #include "Shell.h"
 #include "Unit1.h"
 
@@ -8,10 +8,12 @@
 #include <QAccessible>
 #include <QBuffer>
 #include <QClipboard>
+#include <QFile>
 #include <QFontInfo>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
@@ -290,6 +292,36 @@ class TestForm : public QObject {
         QCOMPARE(seen.size(), 2); // it fitted and it did not
         QVERIFY(
             QAccessible::queryAccessibleInterface(box)->text(QAccessible::Description).isEmpty());
+    }
+
+    void documentedExecLinesAreThoseTheProgramWrites_data()
+    {
+        // Every line of the README and the manual that reads as an Exec line is one.
+        QTest::addColumn<QStringList>("line"); // whole, Z1's parts, operator, Z2's parts
+        const QRegularExpression exec(
+            R"(^ *(\((\S+) ([-+]) (\S+)i\) (\S+) \((\S+) ([-+]) (\S+)i\) = .+)$)",
+            QRegularExpression::MultilineOption);
+        for (const char *name : {"README.md", "app/complexops.1"}) {
+            QFile file(SOURCE_DIR "/" + QString(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QString text =
+                QString::fromUtf8(file.readAll()).replace("\\-", "-"); // roff's minus
+            QVERIFY(exec.globalMatch(text).hasNext());
+            for (const QRegularExpressionMatch &match : exec.globalMatch(text))
+                QTest::addRow("%s: %s", name, qPrintable(match.captured(1)))
+                    << match.capturedTexts().mid(1);
+        }
+    }
+
+    void documentedExecLinesAreThoseTheProgramWrites()
+    {
+        QFETCH(QStringList, line);
+        Driver d;
+        d.Set(true, line[1], line[2] + line[3]);
+        d.Set(false, line[5], line[6] + line[7]);
+        d.form.Opers->setCurrentIndex(d.form.Opers->findText(line[4]));
+        d.Click(d.form.Button1);
+        QCOMPARE(d.Log().back(), line[0]);
     }
 
     void keysClickAFocusedButtonOnlyOncePerPress()
