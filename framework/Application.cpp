@@ -21,7 +21,9 @@
 #include <fcntl.h>
 #include <map>
 #include <mutex>
+#include <netdb.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace {
 TApplication TheApplication;
@@ -76,6 +78,35 @@ void Pass(const HeldMessage &message)
     toolkitMessages(message.type, context, message.text);
 }
 
+// Why the X display could not be reached, as far as its name tells; the
+// toolkit says only that it failed. The name is read as the X library reads it.
+QByteArray XDisplayCause(const QByteArray &display)
+{
+    char *parsed = nullptr;
+    int number, screen;
+    if (!xcb_parse_display(display.constData(), &parsed, &number, &screen))
+        return "the X display name \"" + display + "\" is not of the form [host]:number[.screen]";
+    QByteArray host = parsed;
+    std::free(parsed);
+    if (host.startsWith('[') && host.endsWith(']')) // an IPv6 address
+        host = host.mid(1, host.size() - 2);
+    // No host, "unix" or a socket's path: a server on this machine.
+    addrinfo *found = nullptr;
+    addrinfo hints = {};
+    hints.ai_socktype = SOCK_STREAM;
+    const int looked = host.isEmpty() || host == "unix" || host.startsWith('/')
+                           ? 0
+                           : getaddrinfo(host.constData(), nullptr, &hints, &found);
+    if (found)
+        freeaddrinfo(found);
+    if (looked == EAI_NONAME || looked == EAI_NODATA)
+        return "the host \"" + host + "\" of the X display \"" + display + "\" is not known";
+    if (looked != 0)
+        return "the host \"" + host + "\" of the X display \"" + display +
+               "\" could not be looked up: " + gai_strerror(looked);
+    return "the X display \"" + display + "\" refused the connection";
+}
+
 [[noreturn]] void NoWindow()
 {
     const QByteArray display = qgetenv("DISPLAY");
@@ -87,7 +118,7 @@ void Pass(const HeldMessage &message)
     else if (display.isEmpty() && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         cause = "neither DISPLAY nor WAYLAND_DISPLAY is set";
     else if (!display.isEmpty() && !Said("could not connect to display").isEmpty())
-        cause = "the X display \"" + display + "\" refused the connection";
+        cause = XDisplayCause(display);
     else if (!Said("Failed to create wl_display").isEmpty())
         cause = "the Wayland display \"" + qgetenv("WAYLAND_DISPLAY") + "\" refused the connection";
     else { // the toolkit's own words are all there is

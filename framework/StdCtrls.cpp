@@ -7,11 +7,13 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyleOptionFrame>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QToolTip>
 #include <limits>
 
@@ -212,11 +214,28 @@ bool TEdit::event(QEvent *event)
         return QLineEdit::event(event);
     if (TextFits()) {
         QToolTip::hideText();
-    } else { // plain text, however it looks, and no wider than a long number
+    } else { // plain text, however it looks, and no longer than a long number
         constexpr int MaxShown = 256;
         const QString shown = text().size() > MaxShown ? text().left(MaxShown) + u'\u2026' : text();
-        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(),
-                           Qt::convertFromPlainText(shown, Qt::WhiteSpaceNoWrap), this);
+        // Broken into lines at most half as wide as the screen, so that the tip
+        // fits beside the pointer wherever that is; a number has no blanks to
+        // break at, so any place will do.
+        const QPoint at = static_cast<QHelpEvent *>(event)->globalPos();
+        const QScreen *screen = QGuiApplication::screenAt(at);
+        const int width = (screen ? screen : this->screen())->availableGeometry().width() / 2;
+        QTextLayout layout(shown, QToolTip::font());
+        QTextOption wrap;
+        wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(wrap);
+        QStringList lines;
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            lines << shown.mid(line.textStart(), line.textLength());
+        }
+        layout.endLayout();
+        QToolTip::showText(at, Qt::convertFromPlainText(lines.join('\n'), Qt::WhiteSpaceNoWrap),
+                           this);
     }
     return true;
 }
@@ -260,6 +279,18 @@ TComboBox::TComboBox(QWidget *parent)
     : QComboBox(parent), Items(std::make_unique<TComboItems>(*this))
 {
     FollowItemChanges(*this);
+    // The wheel gives no focus: scrolling past the list must not pick an
+    // operator that the next Exec would run.
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void TComboBox::wheelEvent(QWheelEvent *event)
+{
+    // Unfocused, the list passes the wheel on to the form, which ignores it.
+    if (hasFocus())
+        QComboBox::wheelEvent(event);
+    else
+        event->ignore();
 }
 void TComboBox::SetItemHeight(int height)
 {

@@ -70,6 +70,9 @@ class TComboBox : public QComboBox {
 
     /// The height of every item in the drop-down list, in pixels.
     void SetItemHeight(int height);
+
+  protected:
+    void wheelEvent(QWheelEvent *event) override;
 };
 
 /// A push button. A click runs OnClick; an error leaving it is shown with

@@ -79,6 +79,14 @@ def check_geometry(app):
     until(lambda: app.find('Real part of the first').queryText().characterCount, lambda n: n > 2,
           'a held letter repeats')
     [b.kill() for b in busy]
+    # The wheel over the list changes it only once it has the focus, and gives it none: two
+    # notches there, four Tabs from the first box onto the list, and a notch that now turns it.
+    combo = app.find('Operator')
+    x, y, w, h = combo.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    xdo('mousemove', '--sync', x + w // 2, y + h // 2, 'click', 5, 'click', 5, 'key', *4 * ['Tab'],
+        'click', 5)
+    until(lambda: (combo.queryText().getText(0, -1), combo.getState().contains(
+        pyatspi.STATE_FOCUSED)), lambda s: s == ('-', True), 'the wheel turns the focused list')
     xdo('windowsize', app.window, 700, 400)
     size = until(app.outer, lambda g: g[2:] != (870, 500), 'the user resizes it')[2:]
     xdo('windowminimize', '--sync', app.window, 'windowactivate', '--sync', app.window, 'sleep', 1)
@@ -152,6 +160,10 @@ def check_nodisplay(_):  # no window possible: one message naming the cause, sta
         ({'QT_QPA_PLATFORM': 'nonesuch'}, 1,
          msg('the platform plugin "nonesuch" named by QT_QPA_PLATFORM is not installed')),
         ({'DISPLAY': unserved}, 1, msg(f'the X display "{unserved}" refused the connection')),
+        ({'DISPLAY': 'garbage::x'}, 1,
+         msg('the X display name "garbage::x" is not of the form [host]:number[.screen]')),
+        ({'DISPLAY': 'nohost.invalid:0'}, 1,  # .invalid names no real host
+         msg('the host "nohost.invalid" of the X display "nohost.invalid:0" is not known')),
         ({'WAYLAND_DISPLAY': 'none'}, 1, msg('the Wayland display "none" refused the connection')),
         ({'WAYLAND_DISPLAY': 'none', 'QT_QPA_PLATFORM': 'xcb'}, 1,  # the toolkit's words first
          '.+\n' + msg('the toolkit found no platform to show it on')),
