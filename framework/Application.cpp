@@ -13,7 +13,6 @@
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QSocketNotifier>
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -198,8 +197,10 @@ const int *WakePipe()
     return made ? ends : nullptr;
 }
 // WakePipe()[1], for the handler, which may run on any of the toolkit's threads.
-std::atomic<int> wakeFd;
-static_assert(std::atomic<int>::is_always_lock_free, "read in a signal handler");
+// Set before the handler is installed and unchanged while it may run. A
+// handler may read a sig_atomic_t on every architecture; an atomic int need
+// not be lock-free there (on armel it is not).
+volatile std::sig_atomic_t wakeFd;
 
 void OnTermination(int signal)
 {
