@@ -9,7 +9,7 @@ for tool in $4-g++ qemu-$5-static; do
     [ "${CI:-}" = true ] && exit 1 || exit 77
 done
 cmake -S "$1" -B "$2" --toolchain "$1/tests/cross.cmake" -DTRIPLET="$4" -DQEMU="$5" \
-    -DQEMU_CPU="${6:-}" -DCOMPLEXOPS_LOGIC_ONLY=ON -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS=-O2
+    -DQEMU_CPU="${6:-}" -DCOMPLEXOPS_WERROR="${CI:-OFF}" -DCOMPLEXOPS_LOGIC_ONLY=ON -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS=-O2
 cmake --build "$2" -j2 --target logic_test
 ctest --test-dir "$2" --output-on-failure
 [ "$3" = i386 ] || exit 0
