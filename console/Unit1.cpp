@@ -86,13 +86,13 @@ void TForm1::ShowOperands()
 // bit; anything else, the same text typed again included, reads as typed.
 // The text is compared too: a screen reader's or an on-screen keyboard's
 // change does not count as the user's edit.
-double TForm1::ReadPart(const TEdit &box) const
+double TForm1::ReadPart(TEdit &box) const
 {
     const AnsiString text = box.GetText();
     if (const auto found = shown.find(&box);
         found != shown.end() && !box.Modified() && text == found->second.text)
         return found->second.part;
-    return StrToFloat(text);
+    return StrToFloat(text, &box);
 }
 
 void TForm1::Button1Click(TObject *)
