@@ -11,10 +11,6 @@
 #include <QPlainTextEdit>
 #include <algorithm>
 #include <utility>
-
-// Below Qt 6.8 the toolkit's bridge announces no text on Linux, and what it
-// leaves unsaid is sent here on the bridge's own terms. Qt 6.8 retires this.
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -52,9 +48,11 @@ const QDBusArgument &operator>>(const QDBusArgument &in, BusObject &object)
 
 // Tells a screen reader that the focused combo box now shows another item,
 // which it follows as it follows a focus change. The toolkit's AT-SPI bridge
-// drops ActiveDescendantChanged and, before Qt 6.5, offers no selection for
-// the reader to follow instead, so the event is sent here as the bridge sends
-// its own: on its connection, which the toolkit names "a11y", with its paths
+// drops ActiveDescendantChanged, and Orca (43 and 48) speaks no change told
+// through the list's selection, public from Qt 6.5 (tried on Qt 6.8: the
+// list's selection following the item, with the toolkit's selection events
+// and its own value change event), so the event is sent here as the bridge
+// sends its own: on its connection, which the toolkit names "a11y", with its paths
 // (names of its own, not promised: the desktop check of the reader fails if
 // they change).
 void SendActiveDescendant(QAccessibleInterface &box, QAccessibleInterface &item, int index)
@@ -79,6 +77,8 @@ void SendActiveDescendant(QAccessibleInterface &box, QAccessibleInterface &item,
     bus.send(signal);
 }
 
+// Below Qt 6.8 the toolkit announces no text on Linux; Qt 6.8 retires this.
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
 // What speaks a line: no widget, so it takes no focus, paints nothing and is
 // no control of the form; an object of the notification role, named by the
 // line, that a screen reader speaks when it is shown.
@@ -101,9 +101,9 @@ class Notification final : public QAccessibleObject {
   private:
     const QString line;
 };
+#endif
 
 } // namespace
-#endif
 
 namespace {
 
@@ -422,17 +422,11 @@ void FollowItemChanges(QComboBox &box)
     QObject::connect(&box, &QComboBox::currentIndexChanged, &box, [&box, watch](int index) {
         if (index < 0 || !box.hasFocus() || watch->picking || !QAccessible::isActive())
             return;
-#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
         QAccessibleInterface *self = QAccessible::queryAccessibleInterface(&box);
         QAccessibleInterface *list = self ? self->child(0) : nullptr;
         QAccessibleTableInterface *table = list ? list->tableInterface() : nullptr;
         if (QAccessibleInterface *item = table ? table->cellAt(index, 0) : nullptr)
             SendActiveDescendant(*self, *item, index);
-#else
-        // The list's selection follows the item, and the toolkit tells a
-        // reader through the list's selection interface.
-        box.view()->setCurrentIndex(box.model()->index(index, box.modelColumn(), box.rootModelIndex()));
-#endif
     });
 }
 

@@ -139,13 +139,11 @@ def check_reader(app):  # also the error display, as an alert
             heard.append(('said', e.any_data))
         elif e.type.startswith('object:active-descendant-changed') and role == 'combo box':
             heard.append(('item', e.any_data.name))
-        elif e.type.startswith('object:selection-changed') and role == 'list':
-            heard.append(('item', e.source.querySelection().getSelectedChild(0).name))
         elif e.type.startswith('object:text-selection-changed'):
             heard.append(('selection', e.source.name))
     pyatspi.Registry.registerEventListener(
         hear, 'object:active-descendant-changed', 'object:state-changed:showing',
-        'object:announcement', 'object:selection-changed', 'object:text-selection-changed')
+        'object:announcement', 'object:text-selection-changed')
     log = app.find('Log').queryText()
     typed = lambda name, text: app.find(name).queryEditableText().setTextContents(text)
     press = lambda name: app.find(name).queryAction().doAction(0)
