@@ -1,6 +1,6 @@
 #include "Unit1.h"
 
-#include <iterator>
+#include <cmath>
 
 TForm1 *Form1 = nullptr;
 std::unique_ptr<ComplexNumber> Z1;
@@ -10,9 +10,11 @@ namespace {
 
 // One row of the operator table. Exactly one operation is set, and which one
 // says what becomes of the outcome: a complex result and a truth value are
-// logged, an in-place change of Z1 is not.
+// logged, an in-place change of Z1 is not. The words are what a screen reader
+// speaks for the symbol, which it may drop as punctuation.
 struct OperatorRow {
     const char *Symbol;
+    const char *Words;
     ComplexNumber (*Complex)(const ComplexNumber &, const ComplexNumber &) = nullptr;
     void (*InPlace)(ComplexNumber &, const ComplexNumber &) = nullptr;
     bool (*Truth)(const ComplexNumber &, const ComplexNumber &) = nullptr;
@@ -24,21 +26,21 @@ using M = ComplexNumber &;
 // The symbols are the items of Opers, in the same order; rows are tried in
 // this order. In-place rows discard what their operator returns.
 const OperatorRow OperatorTable[] = {
-    {.Symbol = "+", .Complex = [](C a, C b) { return a + b; }},
-    {.Symbol = "-", .Complex = [](C a, C b) { return a - b; }},
-    {.Symbol = "*", .Complex = [](C a, C b) { return a * b; }},
-    {.Symbol = "/", .Complex = [](C a, C b) { return a / b; }},
-    {.Symbol = "+=", .InPlace = [](M a, C b) { a += b; }},
-    {.Symbol = "-=", .InPlace = [](M a, C b) { a -= b; }},
-    {.Symbol = "*=", .InPlace = [](M a, C b) { a *= b; }},
-    {.Symbol = "/=", .InPlace = [](M a, C b) { a /= b; }},
-    {.Symbol = "++", .InPlace = [](M a, C) { a++; }},
-    {.Symbol = "--", .InPlace = [](M a, C) { a--; }},
-    {.Symbol = "==", .Truth = [](C a, C b) { return a == b; }},
-    {.Symbol = ">", .Truth = [](C a, C b) { return a > b; }},
-    {.Symbol = "<", .Truth = [](C a, C b) { return a < b; }},
-    {.Symbol = ">=", .Truth = [](C a, C b) { return a >= b; }},
-    {.Symbol = "<=", .Truth = [](C a, C b) { return a <= b; }},
+    {.Symbol = "+", .Words = "plus", .Complex = [](C a, C b) { return a + b; }},
+    {.Symbol = "-", .Words = "minus", .Complex = [](C a, C b) { return a - b; }},
+    {.Symbol = "*", .Words = "times", .Complex = [](C a, C b) { return a * b; }},
+    {.Symbol = "/", .Words = "divided by", .Complex = [](C a, C b) { return a / b; }},
+    {.Symbol = "+=", .Words = "plus assign", .InPlace = [](M a, C b) { a += b; }},
+    {.Symbol = "-=", .Words = "minus assign", .InPlace = [](M a, C b) { a -= b; }},
+    {.Symbol = "*=", .Words = "times assign", .InPlace = [](M a, C b) { a *= b; }},
+    {.Symbol = "/=", .Words = "divide assign", .InPlace = [](M a, C b) { a /= b; }},
+    {.Symbol = "++", .Words = "increment", .InPlace = [](M a, C) { a++; }},
+    {.Symbol = "--", .Words = "decrement", .InPlace = [](M a, C) { a--; }},
+    {.Symbol = "==", .Words = "equals", .Truth = [](C a, C b) { return a == b; }},
+    {.Symbol = ">", .Words = "greater than", .Truth = [](C a, C b) { return a > b; }},
+    {.Symbol = "<", .Words = "less than", .Truth = [](C a, C b) { return a < b; }},
+    {.Symbol = ">=", .Words = "greater or equal", .Truth = [](C a, C b) { return a >= b; }},
+    {.Symbol = "<=", .Words = "less or equal", .Truth = [](C a, C b) { return a <= b; }},
 };
 
 const OperatorRow *FindOperator(const AnsiString &symbol)
@@ -49,12 +51,12 @@ const OperatorRow *FindOperator(const AnsiString &symbol)
     return nullptr;
 }
 
-std::string ExecLine(const AnsiString &symbol, const std::string &outcome)
+std::string ExecLine(const std::string &symbol, const std::string &outcome)
 {
     std::string line = "(";
     line += Z1->ToString();
     line += ") ";
-    line += symbol.str();
+    line += symbol;
     line += " (";
     line += Z2->ToString();
     line += ") = ";
@@ -62,11 +64,24 @@ std::string ExecLine(const AnsiString &symbol, const std::string &outcome)
     return line;
 }
 
+// An operand as the boxes show it, for a screen reader: "Z1 = 3 + 4i". The
+// sign of a negative imaginary part stays with its digits, where a reader
+// says it at every punctuation level.
+std::string OperandText(const char *name, const ComplexNumber &z)
+{
+    const bool negative = std::signbit(z.GetIm()) && !std::isnan(z.GetIm());
+    return std::string(name) + " = " + FloatToStr(z.GetRe()).str() + (negative ? " " : " + ") +
+           FloatToStr(z.GetIm()).str() + "i";
+}
+
 } // namespace
 
 TForm1::TForm1(TComponent *Owner) : TForm(Owner)
 {
     LoadDescription();
+    for (const OperatorRow &row : OperatorTable)
+        Opers->setItemData(Opers->findText(row.Symbol, Qt::MatchExactly | Qt::MatchCaseSensitive),
+                           row.Words, Qt::AccessibleTextRole);
     Z1 = std::make_unique<ComplexNumber>(0, 0);
     Z2 = std::make_unique<ComplexNumber>(0, 0);
     ShowOperands();
@@ -86,13 +101,13 @@ void TForm1::ShowOperands()
 // bit; anything else, the same text typed again included, reads as typed.
 // The text is compared too: a screen reader's or an on-screen keyboard's
 // change does not count as the user's edit.
-double TForm1::ReadPart(const TEdit &box) const
+double TForm1::ReadPart(TEdit &box) const
 {
     const AnsiString text = box.GetText();
     if (const auto found = shown.find(&box);
         found != shown.end() && !box.Modified() && text == found->second.text)
         return found->second.part;
-    return StrToFloat(text);
+    return StrToFloat(text, &box);
 }
 
 void TForm1::Button1Click(TObject *)
@@ -101,7 +116,8 @@ void TForm1::Button1Click(TObject *)
 
     std::unique_ptr<ComplexNumber> complexResult;
     std::unique_ptr<bool> truthResult;
-    if (const OperatorRow *row = FindOperator(symbol)) {
+    const OperatorRow *row = FindOperator(symbol);
+    if (row) {
         if (row->Complex)
             complexResult = std::make_unique<ComplexNumber>(row->Complex(*Z1, *Z2));
         else if (row->InPlace)
@@ -110,12 +126,17 @@ void TForm1::Button1Click(TObject *)
             truthResult = std::make_unique<bool>(row->Truth(*Z1, *Z2));
     }
 
-    if (complexResult) {
-        Log->Lines->Add(ExecLine(symbol, complexResult->ToString()));
+    // A reader hears the line with the operator in words, and Z1 after an
+    // in-place change.
+    if (complexResult || truthResult) {
+        const std::string outcome =
+            complexResult ? complexResult->ToString() : *truthResult ? "TRUE" : "FALSE";
+        Log->Lines->Add(ExecLine(symbol.str(), outcome));
+        Announce(ExecLine(row->Words, outcome));
         complexResult.reset();
-    } else if (truthResult) {
-        Log->Lines->Add(ExecLine(symbol, *truthResult ? "TRUE" : "FALSE"));
         truthResult.reset();
+    } else if (row) {
+        Announce(OperandText("Z1", *Z1));
     }
     ShowOperands();
 }
@@ -125,16 +146,20 @@ void TForm1::Button2Click(TObject *)
 {
     const double im = ReadPart(*Y1);
     Z1 = std::make_unique<ComplexNumber>(ReadPart(*X1), im);
+    Announce(OperandText("Z1", *Z1));
 }
 
 void TForm1::Button3Click(TObject *)
 {
     const double im = ReadPart(*Y2);
     Z2 = std::make_unique<ComplexNumber>(ReadPart(*X2), im);
+    Announce(OperandText("Z2", *Z2));
 }
 
 void TForm1::Button4Click(TObject *)
 {
     const double modulus = Z1->Abs();
-    Log->Lines->Add("Absolute value = " + FloatToStr(modulus).str());
+    const std::string line = "Absolute value = " + FloatToStr(modulus).str();
+    Log->Lines->Add(line);
+    Announce(line);
 }

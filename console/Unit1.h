@@ -51,7 +51,7 @@ class TForm1 : public TForm {
 
   private:
     void ShowOperands();
-    double ReadPart(const TEdit &box) const;
+    double ReadPart(TEdit &box) const;
 
     // What ShowOperands last wrote in each box, and the part it came from: the
     // text has at most 15 digits, so it may not read back to that part.

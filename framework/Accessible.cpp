@@ -7,12 +7,14 @@
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <algorithm>
+#include <utility>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QTimer>
-#include <memory>
 
 namespace {
 
@@ -46,12 +48,13 @@ const QDBusArgument &operator>>(const QDBusArgument &in, BusObject &object)
 
 // Tells a screen reader that the focused combo box now shows another item,
 // which it follows as it follows a focus change. The toolkit's AT-SPI bridge
-// drops ActiveDescendantChanged and, before Qt 6.5, offers no selection for
-// the reader to follow instead, so the event is sent here as the bridge sends
-// its own: on its connection, which the toolkit names "a11y", with its paths
+// drops ActiveDescendantChanged, and Orca (43 and 48) speaks no change told
+// through the list's selection, public from Qt 6.5 (tried on Qt 6.8: the
+// list's selection following the item, with the toolkit's selection events
+// and its own value change event), so the event is sent here as the bridge
+// sends its own: on its connection, which the toolkit names "a11y", with its paths
 // (names of its own, not promised: the desktop check of the reader fails if
-// they change). Once the bridge offers selections, the toolkit's own value change event
-// suffices and this goes.
+// they change).
 void SendActiveDescendant(QAccessibleInterface &box, QAccessibleInterface &item, int index)
 {
     QDBusConnection bus(QStringLiteral("a11y"));
@@ -74,10 +77,48 @@ void SendActiveDescendant(QAccessibleInterface &box, QAccessibleInterface &item,
     bus.send(signal);
 }
 
+// Below Qt 6.8 the toolkit announces no text on Linux; Qt 6.8 retires this.
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+// What speaks a line: no widget, so it takes no focus, paints nothing and is
+// no control of the form; an object of the notification role, named by the
+// line, that a screen reader speaks when it is shown.
+class Notification final : public QAccessibleObject {
+  public:
+    Notification(QObject *object, QString text) : QAccessibleObject(object), line(std::move(text))
+    {
+    }
+    QAccessibleInterface *parent() const override
+    {
+        return QAccessible::queryAccessibleInterface(object()->parent());
+    }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QString text(QAccessible::Text t) const override { return t == QAccessible::Name ? line : ""; }
+    QAccessible::Role role() const override { return QAccessible::Notification; }
+    QAccessible::State state() const override { return {}; }
+
+  private:
+    const QString line;
+};
+#endif
+
+} // namespace
+
+namespace {
+
+// The words a reader speaks for an item: its accessible text where it has
+// one (symbols are lost at some punctuation levels), else its text.
+QString SpokenItem(const QComboBox &box, int index)
+{
+    const QString words = box.itemData(index, Qt::AccessibleTextRole).toString();
+    return words.isEmpty() ? box.itemText(index) : words;
+}
+
 // The toolkit names a combo box on Linux by its current item; this one keeps
-// the accessible name as the name and the item as the value, and also as its
-// read-only text, where a screen reader looks for the value of a combo box
-// that offers no selection.
+// the accessible name as the name and the item, spoken, as the value, and
+// also as its read-only text, where a screen reader looks for the value of a
+// combo box that offers no selection.
 class ComboAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
   public:
     explicit ComboAccessible(TComboBox *box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
@@ -89,7 +130,7 @@ class ComboAccessible final : public QAccessibleWidget, public QAccessibleTextIn
     }
     QString text(QAccessible::Text t) const override
     {
-        return t == QAccessible::Value ? box()->currentText() : QAccessibleWidget::text(t);
+        return t == QAccessible::Value ? current() : QAccessibleWidget::text(t);
     }
     // The item list, as the toolkit's own account has it.
     int childCount() const override { return 1; }
@@ -114,11 +155,8 @@ class ComboAccessible final : public QAccessibleWidget, public QAccessibleTextIn
     }
 
     // The text: the current item, with no caret and no selection.
-    QString text(int start, int end) const override
-    {
-        return box()->currentText().mid(start, end - start);
-    }
-    int characterCount() const override { return int(box()->currentText().size()); }
+    QString text(int start, int end) const override { return current().mid(start, end - start); }
+    int characterCount() const override { return int(current().size()); }
     int cursorPosition() const override { return 0; }
     void setCursorPosition(int) override {}
     int selectionCount() const override { return 0; }
@@ -129,39 +167,204 @@ class ComboAccessible final : public QAccessibleWidget, public QAccessibleTextIn
     QRect characterRect(int) const override { return {}; }
     int offsetAtPoint(const QPoint &) const override { return -1; }
     void scrollToSubstring(int, int) override {}
-    QString attributes(int offset, int *start, int *end) const override
+    QString attributes(int, int *start, int *end) const override // one run: a reader reads it all
     {
-        *start = *end = offset;
+        *start = 0;
+        *end = characterCount();
         return {};
     }
 
   private:
     TComboBox *box() const { return static_cast<TComboBox *>(widget()); }
+    QString current() const { return SpokenItem(*box(), box()->currentIndex()); }
 };
 
-// What speaks a line: no widget, so it takes no focus, paints nothing and is
-// no control of the form; an object of the notification role, named by the
-// line, that a screen reader speaks when it is shown. The toolkit announces
-// text on Linux only from Qt 6.8 on; there, Announce sends a
-// QAccessibleAnnouncementEvent with the line from the log and this goes.
-class Notification final : public QAccessibleObject {
+// An edit box as the toolkit presents one, through its public API, but with
+// its text as one run of attributes: a reader that builds a line from runs
+// reads the whole value (the toolkit's own run is empty).
+class EditAccessible final : public QAccessibleWidget,
+                             public QAccessibleTextInterface,
+                             public QAccessibleEditableTextInterface {
   public:
-    Notification(QObject *object, QString text) : QAccessibleObject(object), line(std::move(text))
+    explicit EditAccessible(QLineEdit *edit) : QAccessibleWidget(edit, QAccessible::EditableText) {}
+
+    void *interface_cast(QAccessible::InterfaceType type) override
     {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface *>(this);
+        if (type == QAccessible::EditableTextInterface)
+            return static_cast<QAccessibleEditableTextInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
     }
-    QAccessibleInterface *parent() const override
+    QString text(QAccessible::Text t) const override
     {
-        return QAccessible::queryAccessibleInterface(object()->parent());
+        return t == QAccessible::Value ? edit()->text() : QAccessibleWidget::text(t);
     }
-    QAccessibleInterface *child(int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
-    QString text(QAccessible::Text t) const override { return t == QAccessible::Name ? line : ""; }
-    QAccessible::Role role() const override { return QAccessible::Notification; }
-    QAccessible::State state() const override { return {}; }
+    void setText(QAccessible::Text t, const QString &text) override
+    {
+        if (t == QAccessible::Value && !edit()->isReadOnly())
+            edit()->setText(text);
+        else
+            QAccessibleWidget::setText(t, text);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.readOnly = edit()->isReadOnly();
+        state.editable = !edit()->isReadOnly();
+        state.selectableText = true;
+        return state;
+    }
+
+    QString text(int start, int end) const override { return edit()->text().mid(start, end - start); }
+    int characterCount() const override { return int(edit()->text().size()); }
+    QString attributes(int, int *start, int *end) const override
+    {
+        *start = 0;
+        *end = characterCount();
+        return {};
+    }
+    int cursorPosition() const override { return edit()->cursorPosition(); }
+    void setCursorPosition(int position) override { edit()->setCursorPosition(position); }
+    int selectionCount() const override { return edit()->hasSelectedText() ? 1 : 0; }
+    void selection(int index, int *start, int *end) const override
+    {
+        *start = *end = 0;
+        if (index == 0 && edit()->hasSelectedText()) {
+            *start = edit()->selectionStart();
+            *end = edit()->selectionEnd();
+        }
+    }
+    void addSelection(int start, int end) override { setSelection(0, start, end); }
+    void removeSelection(int index) override
+    {
+        if (index == 0)
+            edit()->deselect();
+    }
+    void setSelection(int index, int start, int end) override
+    {
+        if (index == 0)
+            edit()->setSelection(start, end - start);
+    }
+    // From the caret's place, which holds the toolkit's scrolling of the text.
+    QRect characterRect(int offset) const override
+    {
+        const QString text = edit()->text(), character = text.mid(offset, 1);
+        const QFontMetrics metrics(edit()->font());
+        if (character.isEmpty() || metrics.horizontalAdvance(character) == 0)
+            return {};
+        const QRect caret = edit()->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+        const int x = caret.center().x() + metrics.horizontalAdvance(text.left(offset)) -
+                      metrics.horizontalAdvance(text.left(edit()->cursorPosition()));
+        const QRect shown(x, caret.top(), metrics.horizontalAdvance(character), caret.height());
+        return shown.translated(edit()->mapToGlobal(QPoint()));
+    }
+    int offsetAtPoint(const QPoint &point) const override
+    {
+        return edit()->cursorPositionAt(edit()->mapFromGlobal(point));
+    }
+    void scrollToSubstring(int start, int end) override
+    {
+        edit()->setCursorPosition(end);
+        edit()->setCursorPosition(start);
+    }
+
+    // Edited as the toolkit edits: the whole text replaced.
+    void deleteText(int start, int end) override { replaceText(start, end, {}); }
+    void insertText(int offset, const QString &text) override { replaceText(offset, offset, text); }
+    void replaceText(int start, int end, const QString &text) override
+    {
+        edit()->setText(edit()->text().replace(start, end - start, text));
+    }
 
   private:
-    const QString line;
+    QLineEdit *edit() const { return static_cast<QLineEdit *>(widget()); }
+};
+
+// A multi-line text box as the toolkit presents one, through its public API,
+// but read by line as its text is: a log entry is one line however the
+// screen wraps it (the interface's own line boundaries follow the line
+// breaks of the text).
+class MemoAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
+  public:
+    explicit MemoAccessible(QPlainTextEdit *memo) : QAccessibleWidget(memo, QAccessible::EditableText)
+    {
+    }
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        return type == QAccessible::TextInterface ? static_cast<QAccessibleTextInterface *>(this)
+                                                  : QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Value ? memo()->toPlainText() : QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.readOnly = memo()->isReadOnly();
+        state.editable = !memo()->isReadOnly();
+        state.multiLine = true;
+        state.selectableText = true;
+        return state;
+    }
+
+    QString text(int start, int end) const override
+    {
+        return Range(start, end).selectedText().replace(QChar::ParagraphSeparator, u'\n');
+    }
+    int characterCount() const override { return memo()->document()->characterCount() - 1; }
+    QString attributes(int, int *start, int *end) const override
+    {
+        *start = 0;
+        *end = characterCount();
+        return {};
+    }
+    int cursorPosition() const override { return memo()->textCursor().position(); }
+    void setCursorPosition(int position) override { memo()->setTextCursor(Range(position, position)); }
+    int selectionCount() const override { return memo()->textCursor().hasSelection() ? 1 : 0; }
+    void selection(int index, int *start, int *end) const override
+    {
+        const QTextCursor cursor = memo()->textCursor();
+        const bool one = index == 0 && cursor.hasSelection();
+        *start = one ? cursor.selectionStart() : 0;
+        *end = one ? cursor.selectionEnd() : 0;
+    }
+    void addSelection(int start, int end) override { setSelection(0, start, end); }
+    void removeSelection(int index) override
+    {
+        if (index == 0)
+            setCursorPosition(cursorPosition());
+    }
+    void setSelection(int index, int start, int end) override
+    {
+        if (index == 0)
+            memo()->setTextCursor(Range(start, end));
+    }
+    QRect characterRect(int offset) const override
+    {
+        const QString character = text(offset, offset + 1);
+        QRect shown = memo()->cursorRect(Range(offset, offset));
+        shown.setWidth(QFontMetrics(memo()->font()).horizontalAdvance(character));
+        return character.isEmpty() ? QRect()
+                                   : shown.translated(memo()->viewport()->mapToGlobal(QPoint()));
+    }
+    int offsetAtPoint(const QPoint &point) const override
+    {
+        return memo()->cursorForPosition(memo()->viewport()->mapFromGlobal(point)).position();
+    }
+    void scrollToSubstring(int, int) override {} // as the toolkit's own: the view is the user's
+
+  private:
+    QPlainTextEdit *memo() const { return static_cast<QPlainTextEdit *>(widget()); }
+    QTextCursor Range(int start, int end) const // as far as the text goes
+    {
+        QTextCursor range(memo()->document());
+        range.setPosition(std::clamp(start, 0, characterCount()));
+        range.setPosition(std::clamp(end, 0, characterCount()), QTextCursor::KeepAnchor);
+        return range;
+    }
 };
 
 QAccessibleInterface *FrameworkAccessible(const QString &className, QObject *object)
@@ -171,6 +374,10 @@ QAccessibleInterface *FrameworkAccessible(const QString &className, QObject *obj
         return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
     if (className == "TComboBox")
         return new ComboAccessible(static_cast<TComboBox *>(object));
+    if (className == "TEdit")
+        return new EditAccessible(static_cast<TEdit *>(object));
+    if (className == "TMemo")
+        return new MemoAccessible(static_cast<TMemo *>(object));
     return nullptr;
 }
 
@@ -181,18 +388,39 @@ void InstallAccessibleFactory()
     QAccessible::installFactory(FrameworkAccessible);
 }
 
+namespace {
+
+// Whether the box's item may have been picked from its open list: from the
+// list's showing to the next input the box itself gets. A pick closes the
+// list, gives the box the focus back and changes the item, all before the
+// box gets any input, and a reader speaks the box anew on its own.
+class ListWatch final : public QObject {
+  public:
+    explicit ListWatch(QComboBox &box) : QObject(&box)
+    {
+        box.installEventFilter(this);
+        box.view()->window()->installEventFilter(this); // the list's popup
+    }
+    bool picking = false;
+
+  protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && watched != parent())
+            picking = true;
+        else if (event->isInputEvent() && watched == parent())
+            picking = false;
+        return false;
+    }
+};
+
+} // namespace
+
 void FollowItemChanges(QComboBox &box)
 {
-    // A pick from the open list gives the box the focus back first, and a
-    // reader speaks the box anew, item and all: that change is not told again.
-    const auto regained = std::make_shared<bool>(false);
-    QObject::connect(qApp, &QApplication::focusChanged, &box,
-                     [&box, regained](QWidget *, QWidget *now) {
-                         if ((*regained = now == &box))
-                             QTimer::singleShot(0, &box, [regained] { *regained = false; });
-                     });
-    QObject::connect(&box, &QComboBox::currentIndexChanged, &box, [&box, regained](int index) {
-        if (index < 0 || !box.hasFocus() || *regained || !QAccessible::isActive())
+    const auto *watch = new ListWatch(box);
+    QObject::connect(&box, &QComboBox::currentIndexChanged, &box, [&box, watch](int index) {
+        if (index < 0 || !box.hasFocus() || watch->picking || !QAccessible::isActive())
             return;
         QAccessibleInterface *self = QAccessible::queryAccessibleInterface(&box);
         QAccessibleInterface *list = self ? self->child(0) : nullptr;
@@ -206,6 +434,10 @@ void Announce(QObject &source, const QString &line)
 {
     if (!QAccessible::isActive())
         return;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    QAccessibleAnnouncementEvent announcement(&source, line);
+    QAccessible::updateAccessibility(&announcement);
+#else
     // A new object for every line, made before the last one goes, so that
     // each has an id of its own and no reader answers from what it kept of
     // the last one, which is hidden and goes once it has been spoken.
@@ -222,4 +454,5 @@ void Announce(QObject &source, const QString &line)
         QAccessible::updateAccessibility(&hidden);
         last->deleteLater();
     }
+#endif
 }

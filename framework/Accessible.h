@@ -8,12 +8,13 @@ class QComboBox;
 class QObject;
 
 /// Installs the framework's accessible factory: a form's window is a frame,
-/// and a combo box is named by what it is and tells its item as its value.
-/// Call it once the toolkit's application exists.
+/// a combo box is named by what it is and tells its item as its value (the
+/// item's accessible text where it has one), and an edit box's text is one
+/// run of attributes. Call it once the toolkit's application exists.
 void InstallAccessibleFactory();
 
 /// Tells a screen reader of every change of the box's item while it has the
-/// focus, as it follows a change of focus.
+/// focus, but a pick from its open list, which the reader follows itself.
 void FollowItemChanges(QComboBox &box);
 
 /// Has a screen reader speak a line once, on behalf of source, without moving

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
@@ -280,6 +281,12 @@ void TApplication::ShowException(const Exception *E)
                     QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
+    // The box that could not be read, ready to retype: a screen reader says
+    // which one it is.
+    if (auto *source = qobject_cast<QLineEdit *>(E->Source)) {
+        source->setFocus(Qt::OtherFocusReason);
+        source->selectAll();
+    }
 }
 
 void TApplication::Dispatch(const std::function<void()> &command)

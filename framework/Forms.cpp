@@ -2,6 +2,7 @@
 // and the outer geometry once the window manager's frame is known.
 #include "Forms.h"
 
+#include "Accessible.h"
 #include "StdCtrls.h"
 
 #include <QApplication>
@@ -136,6 +137,11 @@ void ApplyFont(QWidget &widget)
 } // namespace
 
 TForm::TForm(TComponent *) : QWidget(nullptr) {}
+
+void TForm::Announce(const AnsiString &text)
+{
+    ::Announce(*this, ToQString(text));
+}
 
 void TForm::showEvent(QShowEvent *event)
 {

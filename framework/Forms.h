@@ -24,6 +24,10 @@ class TForm : public QWidget {
   public:
     explicit TForm(TComponent *Owner);
 
+    /// Has a screen reader speak the text once, on behalf of the form, without
+    /// moving the focus or changing what is shown.
+    void Announce(const AnsiString &text);
+
   protected:
     /// Builds this form from its embedded description. Call it first in the
     /// derived constructor: only there does the form know its own class.

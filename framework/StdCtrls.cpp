@@ -36,16 +36,21 @@ class TMemoLines final : public TStrings {
 
     void Add(const AnsiString &text) override
     {
-        // An append moves a cursor that stands at the end of the text; the
-        // user's selection and cursor must not move, so they are put back.
-        const int anchor = memo.textCursor().anchor(), position = memo.textCursor().position();
-        const int end = memo.document()->characterCount() - 1;
-        const bool touchesEnd = anchor == end || position == end;
-        // Follows new lines when the last line was in view, however the user
-        // got there.
-        memo.appendPlainText(ToQString(text));
-        if (touchesEnd) {
-            QScrollBar &bar = *memo.verticalScrollBar();
+        // The user's selection and cursor stay, and a screen reader hears of
+        // no change: a cursor at the end moves with the new text, so it is put
+        // back within the same edit, before the text control looks.
+        QTextCursor cursor = memo.textCursor();
+        const int anchor = cursor.anchor(), position = cursor.position();
+        QTextCursor end(memo.document());
+        end.movePosition(QTextCursor::End);
+        const bool following = // the last line in view, however the user got there
+            memo.isVisible() && memo.cursorRect(end).bottom() <= memo.viewport()->rect().bottom();
+        QScrollBar &bar = *memo.verticalScrollBar();
+        end.beginEditBlock();
+        if (!memo.document()->isEmpty())
+            end.insertBlock();
+        end.insertText(ToQString(text));
+        if (cursor.anchor() != anchor || cursor.position() != position) {
             const int view = bar.value();
             QTextCursor kept(memo.document());
             kept.setPosition(anchor);
@@ -53,7 +58,9 @@ class TMemoLines final : public TStrings {
             memo.setTextCursor(kept);
             bar.setValue(view);
         }
-        Announce(memo, ToQString(text)); // the screen reader's way to the new line
+        end.endEditBlock();
+        if (following)
+            bar.setValue(bar.maximum());
     }
 
     int Count() const override

@@ -182,14 +182,14 @@ std::string Quote(std::string_view text)
     return "\u200E'\u2068" + quoted + "\u2069'";
 }
 
-[[noreturn]] void RaiseConvertError(const AnsiString &text)
+[[noreturn]] void RaiseConvertError(const AnsiString &text, TObject *source)
 {
-    throw EConvertError(Quote(text.str()) + " is not a valid floating point value");
+    throw EConvertError(Quote(text.str()) + " is not a valid floating point value", source);
 }
 
 } // namespace
 
-double StrToFloat(const AnsiString &text)
+double StrToFloat(const AnsiString &text, TObject *Source)
 {
     std::string_view s = text.str();
     while (!s.empty() && IsBlank(s.front()))
@@ -216,7 +216,7 @@ double StrToFloat(const AnsiString &text)
         const char *const last = std::to_address(s.end());
         const auto [end, error] = std::from_chars(s.data(), last, magnitude);
         if (s.find_first_of("0123456789.") != 0 || end != last)
-            RaiseConvertError(text);
+            RaiseConvertError(text, Source);
         if (error == std::errc::result_out_of_range)
             magnitude = OutOfRange(std::string(s));
     }

@@ -5,6 +5,9 @@
 #include <stdexcept>
 #include <string>
 
+class QObject; // the toolkit's, named here only: a control an error came from
+using TObject = QObject;
+
 /// The framework's byte string (UTF-8). Equality is byte for byte: no case
 /// folding, no trimming.
 class AnsiString {
@@ -26,10 +29,16 @@ class AnsiString {
 /// The framework's error class; everything the program raises is one of these.
 class Exception : public std::exception {
   public:
-    explicit Exception(const AnsiString &message) : Message(message) {}
+    explicit Exception(const AnsiString &message, TObject *source = nullptr)
+        : Message(message), Source(source)
+    {
+    }
     const char *what() const noexcept override { return Message.c_str(); }
 
     AnsiString Message;
+    /// The control whose content could not be used, where one was: the error
+    /// display gives it the focus once dismissed.
+    TObject *Source;
 };
 
 /// A text that is not a number.
@@ -48,8 +57,9 @@ class EConvertError : public Exception {
 /// EConvertError "'<text>' is not a valid floating point value", quoting at
 /// most 64 characters of the text (then "…"), control characters and line
 /// separators escaped, the quote isolated (and the message marked left to
-/// right) where it holds non-ASCII text.
-double StrToFloat(const AnsiString &text);
+/// right) where it holds non-ASCII text. The error names Source, the control
+/// the text came from, where given.
+double StrToFloat(const AnsiString &text, TObject *Source = nullptr);
 
 /// Up to 15 significant digits, correctly rounded, no trailing zeros; fixed
 /// notation for decimal exponents -5 to 14, otherwise "1.5E-7" style.

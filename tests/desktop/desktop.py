@@ -106,13 +106,15 @@ def check_geometry(app):
 
 def check_reader(app):  # also the error display, as an alert
     xdo('windowactivate', '--sync', app.window)
-    frame, combo = app.find('Form1'), app.find('Operator')  # the list shows its operator:
-    named = [frame.getRoleName(), frame.name, combo.getRoleName(), combo.queryText().getText(0, -1)]
-    check(named == ['frame', 'Form1', 'combo box', '+'], f'named: {named}')
+    frame, combo = app.find('Form1'), app.find('Operator')  # the list shows its operator in words:
+    named = [frame.getRoleName(), frame.name, frame.description[:40], combo.getRoleName(),
+             combo.queryText().getText(0, -1), [i.name for i in combo[0]]]
+    check(named == ['frame', 'Form1', 'Checks the arithmetic of complex numbers', 'combo box',
+                    'plus', OPERATORS], f'named: {named}')
     start('xclip', '-selection', 'clipboard', stdin=PIPE, text=True).communicate('ab' * 100000)
     app.click('Real part of the first', 'key', 'ctrl+a', 'ctrl+v')
-    until(lambda: app.find('Real part of the first').queryText().characterCount,
-          lambda n: n == 200000, 'a long text pasted')
+    x1 = app.find('Real part of the first').queryText()
+    until(lambda: x1.characterCount, lambda n: n == 200000, 'a long text pasted')
     app.click('Set the first')
     dialogs = lambda: [w for w in frame.parent if w and w.name != 'Form1']
     dialog = until(dialogs, bool, 'the error display opens')[0]
@@ -122,28 +124,74 @@ def check_reader(app):  # also the error display, as an alert
     check(dialog.getRoleName() == 'alert' and said in texts and x >= 0 and y >= 0 and
           x + w <= 1280 and y + h <= 1024, f'a {dialog.getRoleName()} {texts} at {w}x{h}+{x}+{y}')
     xdo('key', 'Return')
-    until(dialogs, lambda d: not d, 'Return dismisses it')
-    # A reader is told a new operator as the list's item unless picked from the open list, and
-    # every new line of the log once, as a notification that is no control.
-    heard, pump = [], lambda: GLib.MainContext.default().iteration(False)
-    pyatspi.Registry.registerEventListener(lambda e: heard.append((e.source.getRoleName(), (
-        e.any_data or e.source).name, e.source.getState().contains(pyatspi.STATE_FOCUSABLE))),
-        'object:active-descendant-changed', 'object:state-changed:showing')
-    app.click('Imaginary part of the second', 'key', 'Tab', 'Down', 'alt+Down')
-    until(lambda: [i.name for i in combo[0] if i.getState().contains(pyatspi.STATE_SELECTED)],
-          lambda s: s == ['-'], 'the open list has its operator selected')
-    for key in 'Down', 'Return', 'Tab', 'space', 'shift+Tab', 'Up', 'Up', 'Tab', 'space', 'Abs':
-        app.find('Abs').queryAction().doAction(0) if key == 'Abs' else xdo('key', key)
+    until(lambda: (dialogs(), app.find('Real part of the first').getState().contains(
+        pyatspi.STATE_FOCUSED), x1.getSelection(0)), lambda d: d == ([], True, (0, 200000)),
+        'Return dismisses it; the box it named has the focus, its text selected')
+    # What a reader is told, as it comes: each item of the list it is not already on, every line
+    # Exec or Abs adds and every operand Set or an in-place operator stores, once, in words, as
+    # a notification that is no control or as an announcement, as each toolkit does it.
+    heard, shown, gone, pump = [], [], set(), lambda: GLib.MainContext.default().iteration(False)
+
+    def hear(e):
+        if e.type.startswith('object:state-changed:showing') and not e.detail1:
+            return gone.add(e.source.path)  # which may be deleted by now
+        try:
+            role = e.source.getRoleName()
+        except GLib.GError:  # gone already
+            return
+
+        if e.type.startswith('object:state-changed:showing') and role == 'notification':
+            heard.append(('said', e.source.name))
+            shown.append(e.source.path)
+        elif e.type.startswith('object:announcement'):
+            heard.append(('said', e.any_data))
+        elif e.type.startswith('object:active-descendant-changed') and role == 'combo box':
+            heard.append(('item', e.any_data.name))
+        elif e.type.startswith('object:text-selection-changed'):
+            heard.append(('selection', e.source.name))
+    pyatspi.Registry.registerEventListener(
+        hear, 'object:active-descendant-changed', 'object:state-changed:showing',
+        'object:announcement', 'object:text-selection-changed')
+    log = app.find('Log').queryText()
+    typed = lambda name, text: app.find(name).queryEditableText().setTextContents(text)
+    press = lambda name: app.find(name).queryAction().doAction(0)
+    for step in [
+        lambda: (typed('Real part of the first', '3'), typed('Imaginary part of the first', '4')),
+        lambda: press('Set the first'),
+        lambda: (typed('Real part of the second', '1'), typed('Imaginary part of the second', '-2')),
+        lambda: press('Set the second'),
+        lambda: (busy := [start(sys.executable, '-c', 'while True: pass') for _ in range(2)],
+                 app.click('Imaginary part of the second', 'key', 'Tab', 'Down', 'alt+Down'),
+                 [b.kill() for b in busy]),  # Down right after Tab, on a busy machine
+        ('Down', 'Return', 'Tab', 'space'),  # a pick from the open list
+        lambda: log.setSelection(0, log.characterCount - 5, log.characterCount),
+        ('shift+Tab', 'Up', 'Up', 'Tab', 'space'), lambda: press('Abs'),
+        ('shift+Tab', 'alt+Down', 'Down', 'Down', 'Down', 'Down', 'Return', 'Tab', 'space'),
+    ]:
+        step() if callable(step) else xdo('key', '--delay', 100, *step)
         for _ in range(20):  # what a reader is told comes as the loop turns, as a reader hears it
             pump() or time.sleep(0.02)
-    line = '(0.0000 + 0.0000i) {} (0.0000 + 0.0000i) = 0.0000 + 0.0000i'.format
-    told = [('combo box', '-', True), ('notification', line('*'), False), ('combo box', '-', True),
-            ('combo box', '+', True), ('notification', line('+'), False),
-            ('notification', 'Absolute value = 0', False)]
-    relevant = lambda: [h for h in heard if h[0] in ('combo box', 'notification')]
-    until(lambda: [pump()] and relevant()[-len(told):],
-          lambda h: h == told and not pyatspi.findDescendant(  # and no notification left over
-              frame, lambda a: a.getRoleName() == 'notification'), 'what a reader hears')
+    line = '(3.0000 + 4.0000i) {} (1.0000 - 2.0000i) = {}'.format
+    told = [('said', 'Z1 = 3 + 4i'), ('said', 'Z2 = 1 -2i'), ('item', 'minus'),
+            ('said', line('times', '11.0000 - 2.0000i')), ('selection', 'Log'),
+            ('item', 'minus'), ('item', 'plus'), ('said', line('plus', '4.0000 + 2.0000i')),
+            ('said', 'Absolute value = 5'), ('said', 'Z1 = 4 + 2i')]  # no selection after Exec
+    until(lambda: [pump()] and heard[-len(told):], lambda h: h == told and set(shown[:-1]) <= gone,
+          'what a reader hears, every notification but the last hidden')
+    # The boxes and the log give their values whole: one run over a box's text, a log entry
+    # by line however it wraps.
+    typed('Real part of the first', '1E200')
+    press('Set the first')
+    xdo('key', '--delay', 100, 'shift+Tab', 'Up', 'Up', 'Up', 'Up', 'Tab', 'space')
+    entry = until(lambda: log.getText(0, -1).split('\n')[-1], lambda e: len(e) > 200, 'a long line')
+    at = log.getTextAtOffset(log.characterCount - 1, pyatspi.TEXT_BOUNDARY_LINE_START)
+    run = app.find('Real part of the first').queryText().getAttributeRun(0, False)
+    check(at[0] == entry and list(run[1:]) == [0, 5], f'by line {at[0]!r}, run {run[1:]}')
+
+
+OPERATORS = ['plus', 'minus', 'times', 'divided by', 'plus assign', 'minus assign', 'times assign',
+             'divide assign', 'increment', 'decrement', 'equals', 'greater than', 'less than',
+             'greater or equal', 'less or equal']
 
 
 def check_nodisplay(_):  # no window possible: one message naming the cause, status 1, no core
