@@ -86,7 +86,7 @@ def check_geometry(app):
     xdo('mousemove', '--sync', x + w // 2, y + h // 2, 'click', 5, 'click', 5, 'key', *4 * ['Tab'],
         'click', 5)
     until(lambda: (combo.queryText().getText(0, -1), combo.getState().contains(
-        pyatspi.STATE_FOCUSED)), lambda s: s == ('-', True), 'the wheel turns the focused list')
+        pyatspi.STATE_FOCUSED)), lambda s: s == ('minus', True), 'the wheel turns the focused list')
     xdo('windowsize', app.window, 700, 400)
     size = until(app.outer, lambda g: g[2:] != (870, 500), 'the user resizes it')[2:]
     xdo('windowminimize', '--sync', app.window, 'windowactivate', '--sync', app.window, 'sleep', 1)
