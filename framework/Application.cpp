@@ -152,43 +152,6 @@ void HoldStartupMessage(QtMsgType type, const QMessageLogContext &context, const
     }
 }
 
-} // namespace
-
-void TApplication::Initialize()
-{
-    if (QApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "complexops";
-    static char *argv[] = {name, nullptr};
-    toolkitMessages = qInstallMessageHandler(HoldStartupMessage);
-    {
-        const auto restore = qScopeGuard([] { qInstallMessageHandler(toolkitMessages); });
-        toolkit = std::make_unique<QApplication>(argc, argv);
-    }
-    const std::lock_guard lock(heldLock);
-    for (const HeldMessage &message : startupMessages)
-        Pass(message);
-    startupMessages.clear();
-    // Held keys repeat as presses alone: Space, which acts on release, acts once.
-    if (auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
-        if (x11->connection()) // the offscreen platform offers one with none
-            AskForDetectableRepeat(x11->connection());
-    // The executable's icon, where it carries one, serves every window.
-    if (QFile::exists(":/MAINICON"))
-        QApplication::setWindowIcon(QIcon(QPixmap(":/MAINICON", "XPM")));
-    InstallAccessibleFactory();
-}
-
-void TApplication::Adopt(std::unique_ptr<TForm> form)
-{
-    if (!mainForm)
-        mainForm = form.get();
-    forms.push_back(std::move(form));
-}
-
-namespace {
-
 // A pipe made once, whose write end the handler writes to so that the event
 // loop wakes; null where it could not be made.
 const int *WakePipe()
@@ -210,59 +173,98 @@ void OnTermination(int signal)
     errno = savedErrno;
 }
 
-// While the event loop runs, a session ending (SIGTERM, SIGHUP) or Ctrl+C in a
-// terminal closes the windows as the user would, so the program ends
-// normally; signals the process was started to ignore (nohup) stay ignored.
-// The handler only wakes the event loop.
-class TerminationWatch {
-  public:
-    TerminationWatch()
-    {
-        const int *const pipe = WakePipe();
-        if (!pipe)
-            return;
-        wakeFd = pipe[1];
-        notifier = std::make_unique<QSocketNotifier>(pipe[0], QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, [pipe] {
-            int signal;
-            while (read(pipe[0], &signal, sizeof signal) > 0) {
-            }
-            QApplication::closeAllWindows(); // an open error display too
-        });
-        struct sigaction action = {};
-        action.sa_handler = OnTermination;
-        // Restarts the calls that can be restarted; poll and its kind fail
-        // with EINTR regardless, which the toolkit's loops retry.
-        action.sa_flags = SA_RESTART;
-        sigemptyset(&action.sa_mask);
-        for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
-            sigaction(signal, nullptr, &previous[signal]);
-            if (previous[signal].sa_handler != SIG_IGN)
-                sigaction(signal, &action, nullptr);
-        }
-    }
-    ~TerminationWatch()
-    {
-        for (const auto &[signal, action] : previous)
+// From start-up until the main routine returns, a session ending (SIGTERM,
+// SIGHUP) or Ctrl+C in a terminal closes the windows as the user would, the
+// error display included, so the program ends normally; signals the process
+// was started to ignore (nohup) stay ignored. The handler only wakes the
+// event loop, which may not run yet: the signal waits in the pipe.
+std::map<int, struct sigaction> actionsBeforeWatch; // by signal
+
+void StartTerminationWatch()
+{
+    const int *const pipe = WakePipe();
+    if (!pipe)
+        return;
+    wakeFd = pipe[1];
+    struct sigaction action = {};
+    action.sa_handler = OnTermination;
+    // Restarts the calls that can be restarted; poll and its kind fail with
+    // EINTR regardless, which the toolkit's loops retry.
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        sigaction(signal, nullptr, &actionsBeforeWatch[signal]);
+        if (actionsBeforeWatch[signal].sa_handler != SIG_IGN)
             sigaction(signal, &action, nullptr);
     }
+}
 
-  private:
-    std::map<int, struct sigaction> previous; // by signal
-    std::unique_ptr<QSocketNotifier> notifier;
-};
+// The pipe's reader, owned by the toolkit, which it needs.
+void WakeOnTermination()
+{
+    const int *const pipe = WakePipe();
+    if (!pipe)
+        return;
+    auto *notifier = new QSocketNotifier(pipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, [pipe] {
+        int signal;
+        while (read(pipe[0], &signal, sizeof signal) > 0) {
+        }
+        QApplication::closeAllWindows(); // an open error display too
+    });
+}
+
+void EndTerminationWatch()
+{
+    for (const auto &[signal, action] : actionsBeforeWatch)
+        sigaction(signal, &action, nullptr);
+    actionsBeforeWatch.clear();
+}
 
 } // namespace
+
+void TApplication::Initialize()
+{
+    if (QApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "complexops";
+    static char *argv[] = {name, nullptr};
+    StartTerminationWatch();
+    toolkitMessages = qInstallMessageHandler(HoldStartupMessage);
+    {
+        const auto restore = qScopeGuard([] { qInstallMessageHandler(toolkitMessages); });
+        toolkit = std::make_unique<QApplication>(argc, argv);
+    }
+    const std::lock_guard lock(heldLock);
+    for (const HeldMessage &message : startupMessages)
+        Pass(message);
+    startupMessages.clear();
+    // Held keys repeat as presses alone: Space, which acts on release, acts once.
+    if (auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
+        if (x11->connection()) // the offscreen platform offers one with none
+            AskForDetectableRepeat(x11->connection());
+    // The executable's icon, where it carries one, serves every window.
+    if (QFile::exists(":/MAINICON"))
+        QApplication::setWindowIcon(QIcon(QPixmap(":/MAINICON", "XPM")));
+    InstallAccessibleFactory();
+    WakeOnTermination();
+}
+
+void TApplication::Adopt(std::unique_ptr<TForm> form)
+{
+    if (!mainForm)
+        mainForm = form.get();
+    forms.push_back(std::move(form));
+}
 
 void TApplication::Run()
 {
     if (!mainForm)
         return;
     mainForm->show();
-    {
-        const TerminationWatch watch;
-        QApplication::exec();
-    }
+    QApplication::exec();
+    EndTerminationWatch();
     // The main window is closed and the application ends: finalise now, while
     // the toolkit is whole (at static destruction it no longer is).
     mainForm = nullptr;

@@ -64,8 +64,39 @@ struct Driver : QObject {
 };
 
 bool messagesGoOn; // after start-up, to the handler there was before
+struct sigaction interruptBeforeStartUp;
 
 } // namespace
+
+// Forms a maintainer has described wrongly; each description is embedded under the class's name.
+class TLoudForm : public TForm {
+    Q_OBJECT
+    Q_PROPERTY(TButton *Button1 MEMBER Button1)
+  public:
+    using TForm::TForm;
+    TButton *Button1 = nullptr;
+  public slots:
+    void Button1Click(TObject *) {}
+};
+class TMisspeltProperty : public TLoudForm {
+    Q_OBJECT
+  public:
+    TMisspeltProperty() : TLoudForm(nullptr) { LoadDescription(); }
+};
+class TUnknownPitch : public TLoudForm {
+    Q_OBJECT
+  public:
+    TUnknownPitch() : TLoudForm(nullptr) { LoadDescription(); }
+};
+class TPlaceAsText : public TLoudForm {
+    Q_OBJECT
+  public:
+    TPlaceAsText() : TLoudForm(nullptr) { LoadDescription(); }
+};
+template <class TFormClass> void Build()
+{
+    TFormClass form;
+}
 
 // A form with fewer published members than some descriptions name, and one it cannot set.
 class TSmallForm : public TForm {
@@ -477,6 +508,33 @@ class TestForm : public QObject {
         }
     }
 
+    void mistakesInADescriptionAreLoud()
+    {
+        // Each would otherwise leave a dead button, a wrong font or a misplaced window.
+        const std::pair<void (*)(), QString> rows[] = {
+            {Build<TMisspeltProperty>, "TMisspeltProperty: Button1 has no property OnClik"},
+            {Build<TUnknownPitch>,
+             "TUnknownPitch: FontPitch of Button1 is fpBold, not fpDefault, fpFixed or fpVariable"},
+            {Build<TPlaceAsText>, "TPlaceAsText: Left of F is not a number"},
+        };
+        for (const auto &[build, message] : rows) {
+            QString said;
+            try {
+                build();
+            } catch (const Exception &e) {
+                said = ToQString(e.Message);
+            }
+            QCOMPARE(said, message);
+        }
+    }
+
+    void aSignalClosesTheErrorDisplayBeforeTheLoop()
+    {
+        QTimer::singleShot(0, [] { raise(SIGTERM); });
+        const EConvertError error("x");
+        Application->ShowException(&error); // returns once the display is closed
+    }
+
     void errorDisplayWorksBeforeThereIsAMainWindow()
     {
         Driver d; // its form is no main window
@@ -539,11 +597,9 @@ class TestForm : public QObject {
                  QStringList{"complexops"}); // toolkit options ignored
         QVERIFY(QGuiApplication::platformName() == "offscreen" && messagesGoOn);
         // Ctrl+C in the terminal closes the window as the user would (the end of a session too),
-        // but a signal ignored from the start (nohup) stays ignored; the handlers before the loop
-        // are back after it.
-        std::signal(SIGHUP, SIG_IGN);
-        struct sigaction before = {}, during = {}, hangup = {}, after = {};
-        sigaction(SIGINT, nullptr, &before);
+        // but a signal ignored from the start (nohup) stays ignored; the handlers before start-up
+        // are back after the loop.
+        struct sigaction during = {}, hangup = {}, after = {};
         QPointer<TForm> window;
         QTimer::singleShot(0, [&] {
             window = Form1;
@@ -553,8 +609,9 @@ class TestForm : public QObject {
         });
         QCOMPARE(ApplicationMain(*Application, &Form1), 0);
         sigaction(SIGINT, nullptr, &after);
-        QVERIFY(during.sa_handler != before.sa_handler && hangup.sa_handler == SIG_IGN);
-        QVERIFY(after.sa_handler == before.sa_handler);
+        QVERIFY(during.sa_handler != interruptBeforeStartUp.sa_handler &&
+                hangup.sa_handler == SIG_IGN);
+        QVERIFY(after.sa_handler == interruptBeforeStartUp.sa_handler);
         QVERIFY(!Form1 && !window); // finalised, in the toolkit's time
     }
 };
@@ -569,12 +626,17 @@ int main(int, char **argv)
                                          const QString &text) { said << c.category + text; };
     qInstallMessageHandler(recorder);
     qputenv("QT_LOGGING_RULES", "qt.qpa.plugin.debug=true");
+    std::signal(SIGHUP, SIG_IGN);
+    sigaction(SIGINT, nullptr, &interruptBeforeStartUp);
     Application->Initialize();
     QLoggingCategory::setFilterRules("qt.qpa.plugin.debug=false");
     messagesGoOn = qInstallMessageHandler(before) == recorder &&
                    !said.filter(QRegularExpression("^qt\\.qpa\\.plugin")).isEmpty(); // its category
     TestForm test;
-    return QTest::qExec(&test, 1, argv);
+    // The program's own signal handlers, not the test library's.
+    char noCrashHandler[] = "-nocrashhandler";
+    char *arguments[] = {argv[0], noCrashHandler, nullptr};
+    return QTest::qExec(&test, 2, arguments);
 }
 
 #include "tst_form.moc"
