@@ -249,11 +249,6 @@ void TForm::LoadDescription()
     QFile description(":/" + name);
     if (!description.open(QIODevice::ReadOnly))
         Raise("The form description " + name + " is missing");
-    LoadDescription(description);
-}
-
-void TForm::LoadDescription(QIODevice &description)
-{
     // The loader loads every Designer widget plugin on the library path when
     // it is constructed (Debian's brings in all of Qt Quick); this form uses
     // none of them, so it is constructed with the path empty.

@@ -19,7 +19,6 @@
 #include <vector>
 
 class QApplication;
-class QIODevice;
 
 class TForm : public QWidget {
     Q_OBJECT
@@ -34,7 +33,6 @@ class TForm : public QWidget {
     /// Builds this form from its embedded description. Call it first in the
     /// derived constructor: only there does the form know its own class.
     void LoadDescription();
-    void LoadDescription(QIODevice &description);
 
     void showEvent(QShowEvent *event) override;
 

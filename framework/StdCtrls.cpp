@@ -29,56 +29,6 @@ AnsiString ToAnsiString(const QString &text)
 
 namespace {
 
-// The lines of a memo, one paragraph each.
-class TMemoLines final : public TStrings {
-  public:
-    explicit TMemoLines(QPlainTextEdit &owner) : memo(owner) {}
-
-    void Add(const AnsiString &text) override
-    {
-        // The user's selection and cursor stay, and a screen reader hears of
-        // no change: a cursor at the end moves with the new text, so it is put
-        // back within the same edit, before the text control looks.
-        QTextCursor cursor = memo.textCursor();
-        const int anchor = cursor.anchor(), position = cursor.position();
-        QTextCursor end(memo.document());
-        end.movePosition(QTextCursor::End);
-        const bool following = // the last line in view, however the user got there
-            memo.isVisible() && memo.cursorRect(end).bottom() <= memo.viewport()->rect().bottom();
-        QScrollBar &bar = *memo.verticalScrollBar();
-        end.beginEditBlock();
-        if (!memo.document()->isEmpty())
-            end.insertBlock();
-        end.insertText(ToQString(text));
-        if (cursor.anchor() != anchor || cursor.position() != position) {
-            const int view = bar.value();
-            QTextCursor kept(memo.document());
-            kept.setPosition(anchor);
-            kept.setPosition(position, QTextCursor::KeepAnchor);
-            memo.setTextCursor(kept);
-            bar.setValue(view);
-        }
-        end.endEditBlock();
-        if (following)
-            bar.setValue(bar.maximum());
-    }
-
-    int Count() const override
-    {
-        const QTextDocument &document = *memo.document();
-        return document.isEmpty() ? 0 : document.blockCount();
-    }
-
-    AnsiString Get(int index) const override
-    {
-        const QTextBlock block = memo.document()->findBlockByNumber(index); // invalid past the end
-        return block.isValid() ? ToAnsiString(block.text()) : AnsiString();
-    }
-
-  private:
-    QPlainTextEdit &memo;
-};
-
 // Gives every item of a list the same height and leaves the rest, painting
 // above all, to the delegate the style chose.
 class FixedHeightDelegate final : public QAbstractItemDelegate {
@@ -100,18 +50,6 @@ class FixedHeightDelegate final : public QAbstractItemDelegate {
   private:
     QAbstractItemDelegate &inner;
     int itemHeight;
-};
-
-class TComboItems final : public TStrings {
-  public:
-    explicit TComboItems(QComboBox &owner) : box(owner) {}
-
-    void Add(const AnsiString &text) override { box.addItem(ToQString(text)); }
-    int Count() const override { return box.count(); }
-    AnsiString Get(int index) const override { return ToAnsiString(box.itemText(index)); }
-
-  private:
-    QComboBox &box;
 };
 
 // Keeps a held Return, Enter or Space from pressing a button more than once,
@@ -245,6 +183,35 @@ bool TEdit::event(QEvent *event)
                            this);
     }
     return true;
+}
+
+void TMemoLines::Add(const AnsiString &text)
+{
+    // The user's selection and cursor stay, and a screen reader hears of
+    // no change: a cursor at the end moves with the new text, so it is put
+    // back within the same edit, before the text control looks.
+    QTextCursor cursor = memo.textCursor();
+    const int anchor = cursor.anchor(), position = cursor.position();
+    QTextCursor end(memo.document());
+    end.movePosition(QTextCursor::End);
+    const bool following = // the last line in view, however the user got there
+        memo.isVisible() && memo.cursorRect(end).bottom() <= memo.viewport()->rect().bottom();
+    QScrollBar &bar = *memo.verticalScrollBar();
+    end.beginEditBlock();
+    if (!memo.document()->isEmpty())
+        end.insertBlock();
+    end.insertText(ToQString(text));
+    if (cursor.anchor() != anchor || cursor.position() != position) {
+        const int view = bar.value();
+        QTextCursor kept(memo.document());
+        kept.setPosition(anchor);
+        kept.setPosition(position, QTextCursor::KeepAnchor);
+        memo.setTextCursor(kept);
+        bar.setValue(view);
+    }
+    end.endEditBlock();
+    if (following)
+        bar.setValue(bar.maximum());
 }
 
 TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent), Lines(std::make_unique<TMemoLines>(*this))
