@@ -38,13 +38,13 @@ TApplication::~TApplication()
     // forms exist only with the toolkit. Qt's own statics may be gone by now,
     // so nothing is destroyed: what is left stays reachable until the process
     // ends.
-    struct Remains {
+    struct KeptUntilExit {
         std::vector<std::unique_ptr<TForm>> forms;
         std::unique_ptr<QApplication> toolkit;
     };
     if (toolkit) {
-        static Remains *const remains = new Remains{std::move(forms), std::move(toolkit)};
-        (void)remains;
+        static KeptUntilExit *const kept = new KeptUntilExit{std::move(forms), std::move(toolkit)};
+        (void)kept;
     }
 }
 
@@ -63,7 +63,7 @@ QtMessageHandler toolkitMessages = nullptr;
 std::mutex heldLock;
 std::vector<HeldMessage> startupMessages;
 
-QString Said(const char *text)
+QString HeldMessageContaining(const char *text)
 {
     for (const HeldMessage &message : startupMessages)
         if (message.text.contains(QLatin1String(text)))
@@ -71,7 +71,7 @@ QString Said(const char *text)
     return {};
 }
 
-void Pass(const HeldMessage &message)
+void HandToToolkit(const HeldMessage &message)
 {
     QMessageLogContext context;
     context.category = message.category.constData();
@@ -107,23 +107,24 @@ QByteArray XDisplayCause(const QByteArray &display)
     return "the X display \"" + display + "\" refused the connection";
 }
 
-[[noreturn]] void NoWindow()
+[[noreturn]] void ExplainNoWindowAndExit()
 {
     const QByteArray display = qgetenv("DISPLAY");
     QByteArray cause;
-    if (const QString missing = Said("Could not find the Qt platform plugin"); !missing.isEmpty())
+    if (const QString missing = HeldMessageContaining("Could not find the Qt platform plugin");
+        !missing.isEmpty())
         cause = "the platform plugin \"" + missing.section('"', 1, 1).toUtf8() + "\"" +
                 (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ? " named by QT_QPA_PLATFORM" : "") +
                 " is not installed";
     else if (display.isEmpty() && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         cause = "neither DISPLAY nor WAYLAND_DISPLAY is set";
-    else if (!display.isEmpty() && !Said("could not connect to display").isEmpty())
+    else if (!display.isEmpty() && !HeldMessageContaining("could not connect to display").isEmpty())
         cause = XDisplayCause(display);
-    else if (!Said("Failed to create wl_display").isEmpty())
+    else if (!HeldMessageContaining("Failed to create wl_display").isEmpty())
         cause = "the Wayland display \"" + qgetenv("WAYLAND_DISPLAY") + "\" refused the connection";
     else { // the toolkit's own words are all there is
         for (const HeldMessage &message : startupMessages)
-            Pass(message);
+            HandToToolkit(message);
         cause = "the toolkit found no platform to show it on";
     }
     std::fprintf(stderr,
@@ -139,7 +140,7 @@ void HoldStartupMessage(QtMsgType type, const QMessageLogContext &context, const
     const std::lock_guard lock(heldLock);
     startupMessages.push_back({type, context.category, text});
     if (type == QtFatalMsg)
-        NoWindow();
+        ExplainNoWindowAndExit();
     // As the toolkit reads them: a number, 0 for none, or any other text.
     const auto fatal = [](const char *name) {
         bool number = false;
@@ -147,7 +148,7 @@ void HoldStartupMessage(QtMsgType type, const QMessageLogContext &context, const
         return number ? count != 0 : !qEnvironmentVariableIsEmpty(name);
     };
     if (fatal("QT_FATAL_WARNINGS") || fatal("QT_FATAL_CRITICALS")) {
-        Pass(startupMessages.back());
+        HandToToolkit(startupMessages.back());
         startupMessages.pop_back();
     }
 }
@@ -238,7 +239,7 @@ void TApplication::Initialize()
     }
     const std::lock_guard lock(heldLock);
     for (const HeldMessage &message : startupMessages)
-        Pass(message);
+        HandToToolkit(message);
     startupMessages.clear();
     // Held keys repeat as presses alone: Space, which acts on release, acts once.
     if (auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())

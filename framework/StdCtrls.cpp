@@ -82,27 +82,27 @@ class KeyWatch final : public QObject {
         if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
             return false;
         const auto &key = *static_cast<const QKeyEvent *>(event);
-        Latest &latest = keys[key.key()];
-        if (latest.type != key.type() || latest.time != key.timestamp()) {
+        LastEvent &last = keys[key.key()];
+        if (last.type != key.type() || last.time != key.timestamp()) {
             if (key.type() == QEvent::KeyPress)
-                latest.repeated = key.isAutoRepeat() || latest.type == QEvent::KeyPress ||
-                                  (latest.time == key.timestamp() && key.timestamp() != 0);
-            latest.type = key.type();
-            latest.time = key.timestamp();
+                last.repeated = key.isAutoRepeat() || last.type == QEvent::KeyPress ||
+                                (last.time == key.timestamp() && key.timestamp() != 0);
+            last.type = key.type();
+            last.time = key.timestamp();
         }
         const bool activates =
             key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_Space;
-        return key.type() == QEvent::KeyPress && latest.repeated && activates &&
+        return key.type() == QEvent::KeyPress && last.repeated && activates &&
                qobject_cast<QAbstractButton *>(QApplication::focusWidget());
     }
 
   private:
-    struct Latest {
+    struct LastEvent {
         QEvent::Type type = QEvent::None;
         quint64 time = 0;
         bool repeated = false;
     };
-    QHash<int, Latest> keys;
+    QHash<int, LastEvent> keys;
 };
 
 } // namespace
@@ -165,8 +165,8 @@ bool TEdit::event(QEvent *event)
         // Broken into lines at most half as wide as the screen, so that the tip
         // fits beside the pointer wherever that is; a number has no blanks to
         // break at, so any place will do.
-        const QPoint at = static_cast<QHelpEvent *>(event)->globalPos();
-        const QScreen *screen = QGuiApplication::screenAt(at);
+        const QPoint pointerPos = static_cast<QHelpEvent *>(event)->globalPos();
+        const QScreen *screen = QGuiApplication::screenAt(pointerPos);
         const int width = (screen ? screen : this->screen())->availableGeometry().width() / 2;
         QTextLayout layout(shown, QToolTip::font());
         QTextOption wrap;
@@ -179,8 +179,8 @@ bool TEdit::event(QEvent *event)
             lines << shown.mid(line.textStart(), line.textLength());
         }
         layout.endLayout();
-        QToolTip::showText(at, Qt::convertFromPlainText(lines.join('\n'), Qt::WhiteSpaceNoWrap),
-                           this);
+        QToolTip::showText(pointerPos,
+                           Qt::convertFromPlainText(lines.join('\n'), Qt::WhiteSpaceNoWrap), this);
     }
     return true;
 }

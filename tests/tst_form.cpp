@@ -407,11 +407,11 @@ class TestForm : public QObject {
             d.Click(d.form.Button4); // each row on a line of its own, away from the last clicks,
             d.Click(d.form.Button4); // with a line after it
             const QTextCursor line(d.form.Log->document()->lastBlock().previous());
-            const QPoint at = d.form.Log->cursorRect(line).center() + QPoint(10, 0);
-            QTest::mouseDClick(page, Qt::LeftButton, {}, at);
+            const QPoint clickAt = d.form.Log->cursorRect(line).center() + QPoint(10, 0);
+            QTest::mouseDClick(page, Qt::LeftButton, {}, clickAt);
             QTest::qWait(wait);
             for (int i = 0; i < presses; ++i)
-                QTest::mouseClick(page, button, modifiers, at + moved);
+                QTest::mouseClick(page, button, modifiers, clickAt + moved);
             QApplication::clipboard()->clear();
             QTest::keyClick(d.form.Log, Qt::Key_C, Qt::ControlModifier); // what the user copies
             QCOMPARE(QApplication::clipboard()->text(), selected);
