@@ -113,11 +113,7 @@ QStringList OwnProperties(const TForm &form, const QWidget &widget)
 {
     QStringList names{"FontName", "FontHeight", "FontPitch"};
     if (&widget == &form)
-        names << "Left"
-              << "Top"
-              << "Width"
-              << "Height"
-              << "ActiveControl";
+        names += QStringList{"Left", "Top", "Width", "Height", "ActiveControl"};
     if (qobject_cast<const TButton *>(&widget))
         names << "OnClick";
     if (qobject_cast<const TComboBox *>(&widget))
