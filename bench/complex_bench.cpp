@@ -59,12 +59,12 @@ template <class Op> void RunStd(benchmark::State &state, Op op)
     Run(state, Data().sa, Data().sb, op);
 }
 
-using C = const ComplexNumber &;
+using In = const ComplexNumber &; // an operand the operator reads
 using S = const std::complex<double> &;
 
 void Ours_Add(benchmark::State &s)
 {
-    RunOurs(s, [](C a, C b) { return a + b; });
+    RunOurs(s, [](In a, In b) { return a + b; });
 }
 void Std_Add(benchmark::State &s)
 {
@@ -72,7 +72,7 @@ void Std_Add(benchmark::State &s)
 }
 void Ours_Sub(benchmark::State &s)
 {
-    RunOurs(s, [](C a, C b) { return a - b; });
+    RunOurs(s, [](In a, In b) { return a - b; });
 }
 void Std_Sub(benchmark::State &s)
 {
@@ -80,7 +80,7 @@ void Std_Sub(benchmark::State &s)
 }
 void Ours_Mul(benchmark::State &s)
 {
-    RunOurs(s, [](C a, C b) { return a * b; });
+    RunOurs(s, [](In a, In b) { return a * b; });
 }
 void Std_Mul(benchmark::State &s)
 {
@@ -88,7 +88,7 @@ void Std_Mul(benchmark::State &s)
 }
 void Ours_Div(benchmark::State &s)
 {
-    RunOurs(s, [](C a, C b) { return a / b; });
+    RunOurs(s, [](In a, In b) { return a / b; });
 }
 void Std_Div(benchmark::State &s)
 {
@@ -96,7 +96,7 @@ void Std_Div(benchmark::State &s)
 }
 void Ours_Eq(benchmark::State &s)
 {
-    RunOurs(s, [](C a, C b) { return a == b; });
+    RunOurs(s, [](In a, In b) { return a == b; });
 }
 void Std_Eq(benchmark::State &s)
 {
@@ -104,7 +104,7 @@ void Std_Eq(benchmark::State &s)
 }
 void Ours_Abs(benchmark::State &s)
 {
-    RunOurs(s, [](C a, C) { return a.Abs(); });
+    RunOurs(s, [](In a, In) { return a.Abs(); });
 }
 void Std_Abs(benchmark::State &s)
 {

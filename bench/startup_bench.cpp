@@ -79,8 +79,8 @@ pid_t StartServer()
     close(fds[1]);
     char number[16] = {};
     pollfd ready{fds[0], POLLIN, 0};
-    const bool started = server && poll(&ready, 1, 10000) == 1 &&
-                         read(fds[0], number, sizeof number - 1) > 0;
+    const bool started =
+        server && poll(&ready, 1, 10000) == 1 && read(fds[0], number, sizeof number - 1) > 0;
     close(fds[0]);
     if (!started)
         return 0;
@@ -217,13 +217,17 @@ int main(int argc, char **argv)
     for (int i = -1; i < runs && ok; ++i)
         for (std::size_t p = 0; p < count && ok; ++p) {
             Sample sample;
-            Probe::Outcome outcome;
-            while ((outcome = probe.Run(programs[p], sample)) == Probe::Unsure && repeated < runs)
+            Probe::Outcome outcome = probe.Run(programs[p], sample);
+            while (outcome == Probe::Unsure && repeated < runs) {
                 ++repeated;
-            if (!(ok = outcome == Probe::Painted))
+                outcome = probe.Run(programs[p], sample);
+            }
+            ok = outcome == Probe::Painted;
+            if (!ok)
                 std::fprintf(stderr, "%s: %s\n", programs[p].c_str(),
-                             outcome == Probe::Unsure ? "its window kept showing before it was watched"
-                                                      : "no painted window");
+                             outcome == Probe::Unsure
+                                 ? "its window kept showing before it was watched"
+                                 : "no painted window");
             else if (i >= 0) {
                 millis[p].push_back(sample.millis);
                 kib[p].push_back(sample.kib);

@@ -20,27 +20,28 @@ struct OperatorRow {
     bool (*Truth)(const ComplexNumber &, const ComplexNumber &) = nullptr;
 };
 
-using C = const ComplexNumber &;
-using M = ComplexNumber &;
+// An operand the operator reads, and the one an in-place operator changes.
+using In = const ComplexNumber &;
+using InOut = ComplexNumber &;
 
 // The symbols are the items of Opers, in the same order; rows are tried in
 // this order. In-place rows discard what their operator returns.
 const OperatorRow OperatorTable[] = {
-    {.Symbol = "+", .Words = "plus", .Complex = [](C a, C b) { return a + b; }},
-    {.Symbol = "-", .Words = "minus", .Complex = [](C a, C b) { return a - b; }},
-    {.Symbol = "*", .Words = "times", .Complex = [](C a, C b) { return a * b; }},
-    {.Symbol = "/", .Words = "divided by", .Complex = [](C a, C b) { return a / b; }},
-    {.Symbol = "+=", .Words = "plus assign", .InPlace = [](M a, C b) { a += b; }},
-    {.Symbol = "-=", .Words = "minus assign", .InPlace = [](M a, C b) { a -= b; }},
-    {.Symbol = "*=", .Words = "times assign", .InPlace = [](M a, C b) { a *= b; }},
-    {.Symbol = "/=", .Words = "divide assign", .InPlace = [](M a, C b) { a /= b; }},
-    {.Symbol = "++", .Words = "increment", .InPlace = [](M a, C) { a++; }},
-    {.Symbol = "--", .Words = "decrement", .InPlace = [](M a, C) { a--; }},
-    {.Symbol = "==", .Words = "equals", .Truth = [](C a, C b) { return a == b; }},
-    {.Symbol = ">", .Words = "greater than", .Truth = [](C a, C b) { return a > b; }},
-    {.Symbol = "<", .Words = "less than", .Truth = [](C a, C b) { return a < b; }},
-    {.Symbol = ">=", .Words = "greater or equal", .Truth = [](C a, C b) { return a >= b; }},
-    {.Symbol = "<=", .Words = "less or equal", .Truth = [](C a, C b) { return a <= b; }},
+    {.Symbol = "+", .Words = "plus", .Complex = [](In a, In b) { return a + b; }},
+    {.Symbol = "-", .Words = "minus", .Complex = [](In a, In b) { return a - b; }},
+    {.Symbol = "*", .Words = "times", .Complex = [](In a, In b) { return a * b; }},
+    {.Symbol = "/", .Words = "divided by", .Complex = [](In a, In b) { return a / b; }},
+    {.Symbol = "+=", .Words = "plus assign", .InPlace = [](InOut a, In b) { a += b; }},
+    {.Symbol = "-=", .Words = "minus assign", .InPlace = [](InOut a, In b) { a -= b; }},
+    {.Symbol = "*=", .Words = "times assign", .InPlace = [](InOut a, In b) { a *= b; }},
+    {.Symbol = "/=", .Words = "divide assign", .InPlace = [](InOut a, In b) { a /= b; }},
+    {.Symbol = "++", .Words = "increment", .InPlace = [](InOut a, In) { a++; }},
+    {.Symbol = "--", .Words = "decrement", .InPlace = [](InOut a, In) { a--; }},
+    {.Symbol = "==", .Words = "equals", .Truth = [](In a, In b) { return a == b; }},
+    {.Symbol = ">", .Words = "greater than", .Truth = [](In a, In b) { return a > b; }},
+    {.Symbol = "<", .Words = "less than", .Truth = [](In a, In b) { return a < b; }},
+    {.Symbol = ">=", .Words = "greater or equal", .Truth = [](In a, In b) { return a >= b; }},
+    {.Symbol = "<=", .Words = "less or equal", .Truth = [](In a, In b) { return a <= b; }},
 };
 
 const OperatorRow *FindOperator(const AnsiString &symbol)
@@ -129,8 +130,9 @@ void TForm1::Button1Click(TObject *)
     // A reader hears the line with the operator in words, and Z1 after an
     // in-place change.
     if (complexResult || truthResult) {
-        const std::string outcome =
-            complexResult ? complexResult->ToString() : *truthResult ? "TRUE" : "FALSE";
+        const std::string outcome = complexResult  ? complexResult->ToString()
+                                    : *truthResult ? "TRUE"
+                                                   : "FALSE";
         Log->Lines->Add(ExecLine(symbol.str(), outcome));
         Announce(ExecLine(row->Words, outcome));
         complexResult.reset();

@@ -7,14 +7,14 @@
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
 #include <QApplication>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <algorithm>
-#include <utility>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -62,18 +62,19 @@ void SendActiveDescendant(QAccessibleInterface &box, QAccessibleInterface &item,
         return;
     static const QMetaType registered = qDBusRegisterMetaType<BusObject>();
     Q_UNUSED(registered);
-    const auto at = [&bus](const QString &name) {
+    const auto objectReference = [&bus](const QString &name) {
         return QVariant::fromValue(
             BusObject{bus.baseService(), QDBusObjectPath("/org/a11y/atspi/accessible/" + name)});
     };
-    const auto id = [](QAccessibleInterface &object) {
+    const auto pathName = [](QAccessibleInterface &object) {
         return QString::number(QAccessible::uniqueId(&object));
     };
-    QDBusMessage signal = QDBusMessage::createSignal("/org/a11y/atspi/accessible/" + id(box),
+    QDBusMessage signal = QDBusMessage::createSignal("/org/a11y/atspi/accessible/" + pathName(box),
                                                      QStringLiteral("org.a11y.atspi.Event.Object"),
                                                      QStringLiteral("ActiveDescendantChanged"));
-    signal << QString() << index << 0 << QVariant::fromValue(QDBusVariant(at(id(item))))
-           << at(QStringLiteral("root"));
+    signal << QString() << index << 0
+           << QVariant::fromValue(QDBusVariant(objectReference(pathName(item))))
+           << objectReference(QStringLiteral("root"));
     bus.send(signal);
 }
 
@@ -216,7 +217,10 @@ class EditAccessible final : public QAccessibleWidget,
         return state;
     }
 
-    QString text(int start, int end) const override { return edit()->text().mid(start, end - start); }
+    QString text(int start, int end) const override
+    {
+        return edit()->text().mid(start, end - start);
+    }
     int characterCount() const override { return int(edit()->text().size()); }
     QString attributes(int, int *start, int *end) const override
     {
@@ -287,7 +291,8 @@ class EditAccessible final : public QAccessibleWidget,
 // breaks of the text).
 class MemoAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
   public:
-    explicit MemoAccessible(QPlainTextEdit *memo) : QAccessibleWidget(memo, QAccessible::EditableText)
+    explicit MemoAccessible(QPlainTextEdit *memo)
+        : QAccessibleWidget(memo, QAccessible::EditableText)
     {
     }
 
@@ -322,7 +327,10 @@ class MemoAccessible final : public QAccessibleWidget, public QAccessibleTextInt
         return {};
     }
     int cursorPosition() const override { return memo()->textCursor().position(); }
-    void setCursorPosition(int position) override { memo()->setTextCursor(Range(position, position)); }
+    void setCursorPosition(int position) override
+    {
+        memo()->setTextCursor(Range(position, position));
+    }
     int selectionCount() const override { return memo()->textCursor().hasSelection() ? 1 : 0; }
     void selection(int index, int *start, int *end) const override
     {
@@ -425,7 +433,8 @@ void FollowItemChanges(QComboBox &box)
         QAccessibleInterface *self = QAccessible::queryAccessibleInterface(&box);
         QAccessibleInterface *list = self ? self->child(0) : nullptr;
         QAccessibleTableInterface *table = list ? list->tableInterface() : nullptr;
-        if (QAccessibleInterface *item = table ? table->cellAt(index, 0) : nullptr)
+        QAccessibleInterface *item = table ? table->cellAt(index, 0) : nullptr;
+        if (item)
             SendActiveDescendant(*self, *item, index);
     });
 }

@@ -38,13 +38,13 @@ TApplication::~TApplication()
     // forms exist only with the toolkit. Qt's own statics may be gone by now,
     // so nothing is destroyed: what is left stays reachable until the process
     // ends.
-    struct Remains {
+    struct KeptUntilExit {
         std::vector<std::unique_ptr<TForm>> forms;
         std::unique_ptr<QApplication> toolkit;
     };
     if (toolkit) {
-        static Remains *const remains = new Remains{std::move(forms), std::move(toolkit)};
-        (void)remains;
+        static KeptUntilExit *const kept = new KeptUntilExit{std::move(forms), std::move(toolkit)};
+        (void)kept;
     }
 }
 
@@ -63,7 +63,7 @@ QtMessageHandler toolkitMessages = nullptr;
 std::mutex heldLock;
 std::vector<HeldMessage> startupMessages;
 
-QString Said(const char *text)
+QString HeldMessageContaining(const char *text)
 {
     for (const HeldMessage &message : startupMessages)
         if (message.text.contains(QLatin1String(text)))
@@ -71,7 +71,7 @@ QString Said(const char *text)
     return {};
 }
 
-void Pass(const HeldMessage &message)
+void HandToToolkit(const HeldMessage &message)
 {
     QMessageLogContext context;
     context.category = message.category.constData();
@@ -107,23 +107,24 @@ QByteArray XDisplayCause(const QByteArray &display)
     return "the X display \"" + display + "\" refused the connection";
 }
 
-[[noreturn]] void NoWindow()
+[[noreturn]] void ExplainNoWindowAndExit()
 {
     const QByteArray display = qgetenv("DISPLAY");
     QByteArray cause;
-    if (const QString missing = Said("Could not find the Qt platform plugin"); !missing.isEmpty())
+    if (const QString missing = HeldMessageContaining("Could not find the Qt platform plugin");
+        !missing.isEmpty())
         cause = "the platform plugin \"" + missing.section('"', 1, 1).toUtf8() + "\"" +
                 (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") ? " named by QT_QPA_PLATFORM" : "") +
                 " is not installed";
     else if (display.isEmpty() && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         cause = "neither DISPLAY nor WAYLAND_DISPLAY is set";
-    else if (!display.isEmpty() && !Said("could not connect to display").isEmpty())
+    else if (!display.isEmpty() && !HeldMessageContaining("could not connect to display").isEmpty())
         cause = XDisplayCause(display);
-    else if (!Said("Failed to create wl_display").isEmpty())
+    else if (!HeldMessageContaining("Failed to create wl_display").isEmpty())
         cause = "the Wayland display \"" + qgetenv("WAYLAND_DISPLAY") + "\" refused the connection";
     else { // the toolkit's own words are all there is
         for (const HeldMessage &message : startupMessages)
-            Pass(message);
+            HandToToolkit(message);
         cause = "the toolkit found no platform to show it on";
     }
     std::fprintf(stderr,
@@ -139,7 +140,7 @@ void HoldStartupMessage(QtMsgType type, const QMessageLogContext &context, const
     const std::lock_guard lock(heldLock);
     startupMessages.push_back({type, context.category, text});
     if (type == QtFatalMsg)
-        NoWindow();
+        ExplainNoWindowAndExit();
     // As the toolkit reads them: a number, 0 for none, or any other text.
     const auto fatal = [](const char *name) {
         bool number = false;
@@ -147,47 +148,10 @@ void HoldStartupMessage(QtMsgType type, const QMessageLogContext &context, const
         return number ? count != 0 : !qEnvironmentVariableIsEmpty(name);
     };
     if (fatal("QT_FATAL_WARNINGS") || fatal("QT_FATAL_CRITICALS")) {
-        Pass(startupMessages.back());
+        HandToToolkit(startupMessages.back());
         startupMessages.pop_back();
     }
 }
-
-} // namespace
-
-void TApplication::Initialize()
-{
-    if (QApplication::instance())
-        return;
-    static int argc = 1;
-    static char name[] = "complexops";
-    static char *argv[] = {name, nullptr};
-    toolkitMessages = qInstallMessageHandler(HoldStartupMessage);
-    {
-        const auto restore = qScopeGuard([] { qInstallMessageHandler(toolkitMessages); });
-        toolkit = std::make_unique<QApplication>(argc, argv);
-    }
-    const std::lock_guard lock(heldLock);
-    for (const HeldMessage &message : startupMessages)
-        Pass(message);
-    startupMessages.clear();
-    // Held keys repeat as presses alone: Space, which acts on release, acts once.
-    if (auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
-        if (x11->connection()) // the offscreen platform offers one with none
-            AskForDetectableRepeat(x11->connection());
-    // The executable's icon, where it carries one, serves every window.
-    if (QFile::exists(":/MAINICON"))
-        QApplication::setWindowIcon(QIcon(QPixmap(":/MAINICON", "XPM")));
-    InstallAccessibleFactory();
-}
-
-void TApplication::Adopt(std::unique_ptr<TForm> form)
-{
-    if (!mainForm)
-        mainForm = form.get();
-    forms.push_back(std::move(form));
-}
-
-namespace {
 
 // A pipe made once, whose write end the handler writes to so that the event
 // loop wakes; null where it could not be made.
@@ -210,59 +174,98 @@ void OnTermination(int signal)
     errno = savedErrno;
 }
 
-// While the event loop runs, a session ending (SIGTERM, SIGHUP) or Ctrl+C in a
-// terminal closes the windows as the user would, so the program ends
-// normally; signals the process was started to ignore (nohup) stay ignored.
-// The handler only wakes the event loop.
-class TerminationWatch {
-  public:
-    TerminationWatch()
-    {
-        const int *const pipe = WakePipe();
-        if (!pipe)
-            return;
-        wakeFd = pipe[1];
-        notifier = std::make_unique<QSocketNotifier>(pipe[0], QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, [pipe] {
-            int signal;
-            while (read(pipe[0], &signal, sizeof signal) > 0) {
-            }
-            QApplication::closeAllWindows(); // an open error display too
-        });
-        struct sigaction action = {};
-        action.sa_handler = OnTermination;
-        // Restarts the calls that can be restarted; poll and its kind fail
-        // with EINTR regardless, which the toolkit's loops retry.
-        action.sa_flags = SA_RESTART;
-        sigemptyset(&action.sa_mask);
-        for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
-            sigaction(signal, nullptr, &previous[signal]);
-            if (previous[signal].sa_handler != SIG_IGN)
-                sigaction(signal, &action, nullptr);
-        }
-    }
-    ~TerminationWatch()
-    {
-        for (const auto &[signal, action] : previous)
+// From start-up until the main routine returns, a session ending (SIGTERM,
+// SIGHUP) or Ctrl+C in a terminal closes the windows as the user would, the
+// error display included, so the program ends normally; signals the process
+// was started to ignore (nohup) stay ignored. The handler only wakes the
+// event loop, which may not run yet: the signal waits in the pipe.
+std::map<int, struct sigaction> actionsBeforeWatch; // by signal
+
+void StartTerminationWatch()
+{
+    const int *const pipe = WakePipe();
+    if (!pipe)
+        return;
+    wakeFd = pipe[1];
+    struct sigaction action = {};
+    action.sa_handler = OnTermination;
+    // Restarts the calls that can be restarted; poll and its kind fail with
+    // EINTR regardless, which the toolkit's loops retry.
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        sigaction(signal, nullptr, &actionsBeforeWatch[signal]);
+        if (actionsBeforeWatch[signal].sa_handler != SIG_IGN)
             sigaction(signal, &action, nullptr);
     }
+}
 
-  private:
-    std::map<int, struct sigaction> previous; // by signal
-    std::unique_ptr<QSocketNotifier> notifier;
-};
+// The pipe's reader, owned by the toolkit, which it needs.
+void WakeOnTermination()
+{
+    const int *const pipe = WakePipe();
+    if (!pipe)
+        return;
+    auto *notifier = new QSocketNotifier(pipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, [pipe] {
+        int signal;
+        while (read(pipe[0], &signal, sizeof signal) > 0) {
+        }
+        QApplication::closeAllWindows(); // an open error display too
+    });
+}
+
+void EndTerminationWatch()
+{
+    for (const auto &[signal, action] : actionsBeforeWatch)
+        sigaction(signal, &action, nullptr);
+    actionsBeforeWatch.clear();
+}
 
 } // namespace
+
+void TApplication::Initialize()
+{
+    if (QApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "complexops";
+    static char *argv[] = {name, nullptr};
+    StartTerminationWatch();
+    toolkitMessages = qInstallMessageHandler(HoldStartupMessage);
+    {
+        const auto restore = qScopeGuard([] { qInstallMessageHandler(toolkitMessages); });
+        toolkit = std::make_unique<QApplication>(argc, argv);
+    }
+    const std::lock_guard lock(heldLock);
+    for (const HeldMessage &message : startupMessages)
+        HandToToolkit(message);
+    startupMessages.clear();
+    // Held keys repeat as presses alone: Space, which acts on release, acts once.
+    if (auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
+        if (x11->connection()) // the offscreen platform offers one with none
+            AskForDetectableRepeat(x11->connection());
+    // The executable's icon, where it carries one, serves every window.
+    if (QFile::exists(":/MAINICON"))
+        QApplication::setWindowIcon(QIcon(QPixmap(":/MAINICON", "XPM")));
+    InstallAccessibleFactory();
+    WakeOnTermination();
+}
+
+void TApplication::Adopt(std::unique_ptr<TForm> form)
+{
+    if (!mainForm)
+        mainForm = form.get();
+    forms.push_back(std::move(form));
+}
 
 void TApplication::Run()
 {
     if (!mainForm)
         return;
     mainForm->show();
-    {
-        const TerminationWatch watch;
-        QApplication::exec();
-    }
+    QApplication::exec();
+    EndTerminationWatch();
     // The main window is closed and the application ends: finalise now, while
     // the toolkit is whole (at static destruction it no longer is).
     mainForm = nullptr;

@@ -107,9 +107,54 @@ QMetaMethod FindHandler(const QMetaObject &meta, const QString &name)
     Raise(QString("%1 has no published handler %2").arg(meta.className(), name));
 }
 
+// The framework's own properties of a widget of the form: the description gives
+// them as dynamic properties, which the loader would take under any name.
+QStringList OwnProperties(const TForm &form, const QWidget &widget)
+{
+    QStringList names{"FontName", "FontHeight", "FontPitch"};
+    if (&widget == &form)
+        names += QStringList{"Left", "Top", "Width", "Height", "ActiveControl"};
+    if (qobject_cast<const TButton *>(&widget))
+        names << "OnClick";
+    if (qobject_cast<const TComboBox *>(&widget))
+        names << "ItemHeight";
+    return names;
+}
+
+void RequireOwnProperties(const TForm &form, const QWidget &widget)
+{
+    const QStringList known = OwnProperties(form, widget);
+    for (const QByteArray &name : widget.dynamicPropertyNames())
+        if (!known.contains(QString::fromUtf8(name)))
+            Raise(QString("%1: %2 has no property %3")
+                      .arg(form.metaObject()->className(), widget.objectName(), name));
+}
+
+// One of the framework's own properties, of the type it must have; invalid
+// where the description does not give it.
+QVariant Own(const QWidget &widget, const char *name, QMetaType type)
+{
+    const QVariant value = widget.property(name);
+    if (value.isValid() && value.metaType() != type)
+        Raise(QString("%1: %2 of %3 is not %4")
+                  .arg(widget.window()->metaObject()->className(), name, widget.objectName(),
+                       type == QMetaType::fromType<int>() ? "a number" : "a text"));
+    return value;
+}
+
+QVariant OwnNumber(const QWidget &widget, const char *name)
+{
+    return Own(widget, name, QMetaType::fromType<int>());
+}
+
+QVariant OwnText(const QWidget &widget, const char *name)
+{
+    return Own(widget, name, QMetaType::fromType<QString>());
+}
+
 void BindOnClick(TForm &form, TButton &button)
 {
-    const QVariant handlerName = button.property("OnClick");
+    const QVariant handlerName = OwnText(button, "OnClick");
     if (!handlerName.isValid())
         return;
     const QMetaMethod handler = FindHandler(*form.metaObject(), handlerName.toString());
@@ -122,13 +167,18 @@ void BindOnClick(TForm &form, TButton &button)
 // gives it. Where the family is missing, the pitch decides the substitute.
 void ApplyFont(QWidget &widget)
 {
-    const QVariant name = widget.property("FontName");
+    const QVariant name = OwnText(widget, "FontName");
+    const QVariant height = OwnNumber(widget, "FontHeight");
+    const QString pitch = OwnText(widget, "FontPitch").toString();
+    if (!pitch.isEmpty() && pitch != "fpDefault" && pitch != "fpFixed" && pitch != "fpVariable")
+        Raise(QString("%1: FontPitch of %2 is %3, not fpDefault, fpFixed or fpVariable")
+                  .arg(widget.window()->metaObject()->className(), widget.objectName(), pitch));
     if (!name.isValid())
         return;
     QFont font(name.toString());
-    if (const int height = std::abs(widget.property("FontHeight").toInt()); height > 0)
-        font.setPixelSize(height);
-    const bool fixed = widget.property("FontPitch").toString() == "fpFixed";
+    if (const int pixels = std::abs(height.toInt()); pixels > 0)
+        font.setPixelSize(pixels);
+    const bool fixed = pitch == "fpFixed";
     font.setStyleHint(fixed ? QFont::TypeWriter : QFont::SansSerif);
     font.setFixedPitch(fixed);
     widget.setFont(font);
@@ -146,7 +196,9 @@ void TForm::Announce(const AnsiString &text)
 void TForm::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (fitted)
+    // Once in the window's life: a window shown again, even while the first
+    // fitting waits, is where the user left it.
+    if (fitDeadline.isValid())
         return;
     // A window manager reports its frame some time after the window is
     // mapped; without one there is never a frame, and the client geometry
@@ -158,19 +210,16 @@ void TForm::showEvent(QShowEvent *event)
 void TForm::FitOuterGeometry()
 {
     const QVariant width = property("Width"), height = property("Height");
-    if (!windowHandle() || !width.isValid() || !height.isValid()) // called only while unfitted
+    if (!windowHandle() || !width.isValid() || !height.isValid())
         return;
     const QMargins frame = windowHandle()->frameMargins();
     if (frame.isNull()) {
         if (fitDeadline.elapsed() < FrameWaitMillis)
             QTimer::singleShot(FramePollMillis, this, &TForm::FitOuterGeometry);
-        else
-            fitted = true;
         return;
     }
-    // Once only: afterwards the size and place are the user's. The place,
-    // set by LoadDescription, is the frame's already.
-    fitted = true;
+    // Afterwards the size and place are the user's. The place, set by
+    // LoadDescription, is the frame's already.
     QRect outer(pos(), QSize(width.toInt(), height.toInt()));
     // On X11 the place is the program's to choose: the frame stays within the
     // free area of the screen that holds its corner, moved in or, where it is
@@ -196,11 +245,6 @@ void TForm::LoadDescription()
     QFile description(":/" + name);
     if (!description.open(QIODevice::ReadOnly))
         Raise("The form description " + name + " is missing");
-    LoadDescription(description);
-}
-
-void TForm::LoadDescription(QIODevice &description)
-{
     // The loader loads every Designer widget plugin on the library path when
     // it is constructed (Debian's brings in all of Qt Quick); this form uses
     // none of them, so it is constructed with the path empty.
@@ -214,22 +258,26 @@ void TForm::LoadDescription(QIODevice &description)
     if (!loader.errors.isEmpty())
         Raise(loader.errors.front());
 
+    RequireOwnProperties(*this, *this);
     ApplyFont(*this);
     for (QWidget *control : loader.controls) {
+        RequireOwnProperties(*this, *control);
         ApplyFont(*control);
         Publish(*this, *control);
         if (auto *button = qobject_cast<TButton *>(control))
             BindOnClick(*this, *button);
         if (auto *combo = qobject_cast<TComboBox *>(control))
-            if (const QVariant height = combo->property("ItemHeight"); height.isValid())
+            if (const QVariant height = OwnNumber(*combo, "ItemHeight"); height.isValid())
                 combo->SetItemHeight(height.toInt());
     }
     RequireEveryControl(*this);
     // The loader applies the top level's size but not its position.
-    const QVariant left = property("Left"), top = property("Top");
+    const QVariant left = OwnNumber(*this, "Left"), top = OwnNumber(*this, "Top");
     if (left.isValid() && top.isValid())
         move(left.toInt(), top.toInt());
-    if (const QVariant active = property("ActiveControl"); active.isValid()) {
+    OwnNumber(*this, "Width"); // checked now, read once the frame is known
+    OwnNumber(*this, "Height");
+    if (const QVariant active = OwnText(*this, "ActiveControl"); active.isValid()) {
         auto *control = findChild<QWidget *>(active.toString());
         if (!control)
             Raise(QString("%1 has no control %2 to activate")

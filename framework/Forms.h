@@ -6,7 +6,9 @@
 // description names, stores it in the form's published member (a Q_PROPERTY)
 // of the same name, and binds each button's OnClick to the published handler
 // (a public slot taking TObject *) the description names. Anything the form
-// does not publish is an Exception, not a warning.
+// does not publish is an Exception, not a warning, and so is a property of
+// the framework's own (OnClick, ItemHeight, Font..., Left, Top, Width, Height,
+// ActiveControl) that is misspelt or has a value of the wrong kind.
 #pragma once
 
 #include "Classes.h"
@@ -17,7 +19,6 @@
 #include <vector>
 
 class QApplication;
-class QIODevice;
 
 class TForm : public QWidget {
     Q_OBJECT
@@ -32,7 +33,6 @@ class TForm : public QWidget {
     /// Builds this form from its embedded description. Call it first in the
     /// derived constructor: only there does the form know its own class.
     void LoadDescription();
-    void LoadDescription(QIODevice &description);
 
     void showEvent(QShowEvent *event) override;
 
@@ -42,8 +42,7 @@ class TForm : public QWidget {
     void FitOuterGeometry();
 
     static constexpr int FrameWaitMillis = 2000, FramePollMillis = 20;
-    bool fitted = false;
-    QElapsedTimer fitDeadline;
+    QElapsedTimer fitDeadline; // started at the first show, which alone fits
 };
 
 /// The one application object: runs the event loop, owns the forms created

@@ -29,56 +29,6 @@ AnsiString ToAnsiString(const QString &text)
 
 namespace {
 
-// The lines of a memo, one paragraph each.
-class TMemoLines final : public TStrings {
-  public:
-    explicit TMemoLines(QPlainTextEdit &owner) : memo(owner) {}
-
-    void Add(const AnsiString &text) override
-    {
-        // The user's selection and cursor stay, and a screen reader hears of
-        // no change: a cursor at the end moves with the new text, so it is put
-        // back within the same edit, before the text control looks.
-        QTextCursor cursor = memo.textCursor();
-        const int anchor = cursor.anchor(), position = cursor.position();
-        QTextCursor end(memo.document());
-        end.movePosition(QTextCursor::End);
-        const bool following = // the last line in view, however the user got there
-            memo.isVisible() && memo.cursorRect(end).bottom() <= memo.viewport()->rect().bottom();
-        QScrollBar &bar = *memo.verticalScrollBar();
-        end.beginEditBlock();
-        if (!memo.document()->isEmpty())
-            end.insertBlock();
-        end.insertText(ToQString(text));
-        if (cursor.anchor() != anchor || cursor.position() != position) {
-            const int view = bar.value();
-            QTextCursor kept(memo.document());
-            kept.setPosition(anchor);
-            kept.setPosition(position, QTextCursor::KeepAnchor);
-            memo.setTextCursor(kept);
-            bar.setValue(view);
-        }
-        end.endEditBlock();
-        if (following)
-            bar.setValue(bar.maximum());
-    }
-
-    int Count() const override
-    {
-        const QTextDocument &document = *memo.document();
-        return document.isEmpty() ? 0 : document.blockCount();
-    }
-
-    AnsiString Get(int index) const override
-    {
-        const QTextBlock block = memo.document()->findBlockByNumber(index); // invalid past the end
-        return block.isValid() ? ToAnsiString(block.text()) : AnsiString();
-    }
-
-  private:
-    QPlainTextEdit &memo;
-};
-
 // Gives every item of a list the same height and leaves the rest, painting
 // above all, to the delegate the style chose.
 class FixedHeightDelegate final : public QAbstractItemDelegate {
@@ -100,18 +50,6 @@ class FixedHeightDelegate final : public QAbstractItemDelegate {
   private:
     QAbstractItemDelegate &inner;
     int itemHeight;
-};
-
-class TComboItems final : public TStrings {
-  public:
-    explicit TComboItems(QComboBox &owner) : box(owner) {}
-
-    void Add(const AnsiString &text) override { box.addItem(ToQString(text)); }
-    int Count() const override { return box.count(); }
-    AnsiString Get(int index) const override { return ToAnsiString(box.itemText(index)); }
-
-  private:
-    QComboBox &box;
 };
 
 // Keeps a held Return, Enter or Space from pressing a button more than once,
@@ -144,27 +82,27 @@ class KeyWatch final : public QObject {
         if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
             return false;
         const auto &key = *static_cast<const QKeyEvent *>(event);
-        Latest &latest = keys[key.key()];
-        if (latest.type != key.type() || latest.time != key.timestamp()) {
+        LastEvent &last = keys[key.key()];
+        if (last.type != key.type() || last.time != key.timestamp()) {
             if (key.type() == QEvent::KeyPress)
-                latest.repeated = key.isAutoRepeat() || latest.type == QEvent::KeyPress ||
-                                  (latest.time == key.timestamp() && key.timestamp() != 0);
-            latest.type = key.type();
-            latest.time = key.timestamp();
+                last.repeated = key.isAutoRepeat() || last.type == QEvent::KeyPress ||
+                                (last.time == key.timestamp() && key.timestamp() != 0);
+            last.type = key.type();
+            last.time = key.timestamp();
         }
         const bool activates =
             key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_Space;
-        return key.type() == QEvent::KeyPress && latest.repeated && activates &&
+        return key.type() == QEvent::KeyPress && last.repeated && activates &&
                qobject_cast<QAbstractButton *>(QApplication::focusWidget());
     }
 
   private:
-    struct Latest {
+    struct LastEvent {
         QEvent::Type type = QEvent::None;
         quint64 time = 0;
         bool repeated = false;
     };
-    QHash<int, Latest> keys;
+    QHash<int, LastEvent> keys;
 };
 
 } // namespace
@@ -227,8 +165,8 @@ bool TEdit::event(QEvent *event)
         // Broken into lines at most half as wide as the screen, so that the tip
         // fits beside the pointer wherever that is; a number has no blanks to
         // break at, so any place will do.
-        const QPoint at = static_cast<QHelpEvent *>(event)->globalPos();
-        const QScreen *screen = QGuiApplication::screenAt(at);
+        const QPoint pointerPos = static_cast<QHelpEvent *>(event)->globalPos();
+        const QScreen *screen = QGuiApplication::screenAt(pointerPos);
         const int width = (screen ? screen : this->screen())->availableGeometry().width() / 2;
         QTextLayout layout(shown, QToolTip::font());
         QTextOption wrap;
@@ -241,10 +179,39 @@ bool TEdit::event(QEvent *event)
             lines << shown.mid(line.textStart(), line.textLength());
         }
         layout.endLayout();
-        QToolTip::showText(at, Qt::convertFromPlainText(lines.join('\n'), Qt::WhiteSpaceNoWrap),
-                           this);
+        QToolTip::showText(pointerPos,
+                           Qt::convertFromPlainText(lines.join('\n'), Qt::WhiteSpaceNoWrap), this);
     }
     return true;
+}
+
+void TMemoLines::Add(const AnsiString &text)
+{
+    // The user's selection and cursor stay, and a screen reader hears of
+    // no change: a cursor at the end moves with the new text, so it is put
+    // back within the same edit, before the text control looks.
+    QTextCursor cursor = memo.textCursor();
+    const int anchor = cursor.anchor(), position = cursor.position();
+    QTextCursor end(memo.document());
+    end.movePosition(QTextCursor::End);
+    const bool following = // the last line in view, however the user got there
+        memo.isVisible() && memo.cursorRect(end).bottom() <= memo.viewport()->rect().bottom();
+    QScrollBar &bar = *memo.verticalScrollBar();
+    end.beginEditBlock();
+    if (!memo.document()->isEmpty())
+        end.insertBlock();
+    end.insertText(ToQString(text));
+    if (cursor.anchor() != anchor || cursor.position() != position) {
+        const int view = bar.value();
+        QTextCursor kept(memo.document());
+        kept.setPosition(anchor);
+        kept.setPosition(position, QTextCursor::KeepAnchor);
+        memo.setTextCursor(kept);
+        bar.setValue(view);
+    }
+    end.endEditBlock();
+    if (following)
+        bar.setValue(bar.maximum());
 }
 
 TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent), Lines(std::make_unique<TMemoLines>(*this))

@@ -32,15 +32,29 @@ class TEdit : public QLineEdit {
     bool TextFits() const;
 };
 
-/// A multi-line text box. Lines->Add appends in constant time, however long
-/// the text already is, and keeps the user's selection; the view follows new
-/// lines while the last line is in view.
+/// The lines of a memo, one paragraph each.
+class TMemoLines {
+  public:
+    explicit TMemoLines(QPlainTextEdit &owner) : memo(owner) {}
+    TMemoLines(const TMemoLines &) = delete;
+    TMemoLines &operator=(const TMemoLines &) = delete;
+
+    /// Appends one line in constant time, however long the text already is,
+    /// and keeps the user's selection; the view follows new lines while the
+    /// last line is in view.
+    void Add(const AnsiString &text);
+
+  private:
+    QPlainTextEdit &memo;
+};
+
+/// A multi-line text box.
 class TMemo : public QPlainTextEdit {
     Q_OBJECT
   public:
     explicit TMemo(QWidget *parent = nullptr);
 
-    const std::unique_ptr<TStrings> Lines;
+    const std::unique_ptr<TMemoLines> Lines;
 
   protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
@@ -49,6 +63,23 @@ class TMemo : public QPlainTextEdit {
   private:
     QElapsedTimer sinceDoubleClick;
     QPoint doubleClickAt;
+};
+
+/// The items of a list, read in the framework's form: Items->Strings[i].
+class TComboItems {
+  public:
+    explicit TComboItems(const QComboBox &owner) : Strings(owner) {}
+
+    /// The item at index, or the empty text where there is none.
+    class StringsIndexer {
+      public:
+        explicit StringsIndexer(const QComboBox &owner) : box(owner) {}
+        AnsiString operator[](int index) const { return ToAnsiString(box.itemText(index)); }
+
+      private:
+        const QComboBox &box;
+    };
+    const StringsIndexer Strings;
 };
 
 class TComboBox : public QComboBox {
@@ -66,7 +97,7 @@ class TComboBox : public QComboBox {
         const QComboBox &box;
     };
     const ItemIndexProperty ItemIndex{*this};
-    const std::unique_ptr<TStrings> Items;
+    const std::unique_ptr<TComboItems> Items;
 
     /// The height of every item in the drop-down list, in pixels.
     void SetItemHeight(int height);
