@@ -443,22 +443,6 @@ class TestForm : public QObject {
         }
     }
 
-    void theFrameIsFittedOnceInTheWindowsLife()
-    {
-        // The description's outer size once the frame is known, and from then on the user's, even
-        // where the window was shown again before the frame was known.
-        TForm1 form(nullptr);
-        QSize fitted;
-        form.show();
-        QMetaObject::invokeMethod(
-            &form, [&] { fitted = form.size(), form.resize(400, 200); }, Qt::QueuedConnection);
-        form.hide();
-        form.show();
-        QCoreApplication::sendPostedEvents(&form, QEvent::MetaCall); // the queued calls, in order
-        QCOMPARE(fitted, QSize(870, 500).shrunkBy(form.windowHandle()->frameMargins()));
-        QCOMPARE(form.size(), QSize(400, 200));
-    }
-
     void aSignalClosesTheErrorDisplayBeforeTheLoop()
     {
         QTimer::singleShot(0, [] { raise(SIGTERM); });
