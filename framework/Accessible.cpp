@@ -120,12 +120,24 @@ QString SpokenItem(const QComboBox &box, int index)
 // the accessible name as the name and the item, spoken, as the value, and
 // also as its read-only text, where a screen reader looks for the value of a
 // combo box that offers no selection.
-class ComboAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+using AttributesInterface = QAccessibleAttributesInterface;
+#else
+struct AttributesInterface {}; // the toolkit has none
+#endif
+
+class ComboAccessible final : public QAccessibleWidget,
+                              public QAccessibleTextInterface,
+                              public AttributesInterface {
   public:
     explicit ComboAccessible(TComboBox *box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
 
     void *interface_cast(QAccessible::InterfaceType type) override
     {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+        if (type == QAccessible::AttributesInterface)
+            return static_cast<AttributesInterface *>(this);
+#endif
         return type == QAccessible::TextInterface ? static_cast<QAccessibleTextInterface *>(this)
                                                   : QAccessibleWidget::interface_cast(type);
     }
@@ -133,16 +145,34 @@ class ComboAccessible final : public QAccessibleWidget, public QAccessibleTextIn
     {
         return t == QAccessible::Value ? current() : QAccessibleWidget::text(t);
     }
-    // The item list, as the toolkit's own account has it.
-    int childCount() const override { return 1; }
+    // The item list, as the toolkit's own account has it. From Qt 6.8 only
+    // while it is open: closed, its current item says it has the focus, and
+    // a reader that looks for the focus in the window (Orca 48 as it starts)
+    // finds that item before the control that has it. With no list, Orca 48
+    // takes the value from the "valuetext" attribute, else from the name.
+    int childCount() const override { return open() ? 1 : 0; }
     QAccessibleInterface *child(int index) const override
     {
-        return index == 0 ? QAccessible::queryAccessibleInterface(box()->view()) : nullptr;
+        return index == 0 && open() ? QAccessible::queryAccessibleInterface(box()->view())
+                                    : nullptr;
     }
     int indexOfChild(const QAccessibleInterface *child) const override
     {
-        return child && child->object() == box()->view() ? 0 : -1;
+        return open() && child && child->object() == box()->view() ? 0 : -1;
     }
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    QList<QAccessible::Attribute> attributeKeys() const override
+    {
+        return {QAccessible::Attribute::Custom};
+    }
+    QVariant attributeValue(QAccessible::Attribute key) const override
+    {
+        if (key != QAccessible::Attribute::Custom)
+            return {};
+        const QHash<QString, QString> custom{{QStringLiteral("valuetext"), current()}};
+        return QVariant::fromValue(custom);
+    }
+#endif
     QStringList actionNames() const override
     {
         return QAccessibleWidget::actionNames() << showMenuAction();
@@ -177,6 +207,17 @@ class ComboAccessible final : public QAccessibleWidget, public QAccessibleTextIn
 
   private:
     TComboBox *box() const { return static_cast<TComboBox *>(widget()); }
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    bool open() const
+    {
+        return box()->view()->isVisible();
+    }
+#else
+    bool open() const
+    {
+        return true;
+    }
+#endif
     QString current() const { return SpokenItem(*box(), box()->currentIndex()); }
 };
 
@@ -431,7 +472,7 @@ void FollowItemChanges(QComboBox &box)
         if (index < 0 || !box.hasFocus() || watch->picking || !QAccessible::isActive())
             return;
         QAccessibleInterface *self = QAccessible::queryAccessibleInterface(&box);
-        QAccessibleInterface *list = self ? self->child(0) : nullptr;
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(box.view());
         QAccessibleTableInterface *table = list ? list->tableInterface() : nullptr;
         QAccessibleInterface *item = table ? table->cellAt(index, 0) : nullptr;
         if (item)

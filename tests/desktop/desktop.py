@@ -2,6 +2,7 @@
 # desktop.py PROGRAM CHECK: the program as a user and a screen reader meet it, on a private desktop.
 import atexit, ctypes, functools, os, random, re, resource, select, shutil, signal, sys, tempfile
 import time
+from operator import not_
 from subprocess import DEVNULL, PIPE, Popen, run as execute
 
 PROGRAM, CHECK = sys.argv[1:]
@@ -106,11 +107,20 @@ def check_geometry(app):
 
 def check_reader(app):  # also the error display, as an alert
     xdo('windowactivate', '--sync', app.window)
-    frame, combo = app.find('Form1'), app.find('Operator')  # the list shows its operator in words:
-    named = [frame.getRoleName(), frame.name, frame.description[:40], combo.getRoleName(),
-             combo.queryText().getText(0, -1), [i.name for i in combo[0]]]
-    check(named == ['frame', 'Form1', 'Checks the arithmetic of complex numbers', 'combo box',
-                    'plus', OPERATORS], f'named: {named}')
+    frame, combo = app.find('Form1'), app.find('Operator')  # the list shows its operator in words;
+    focused = pyatspi.findAllDescendants(frame, lambda a: a.getState().contains(
+        pyatspi.STATE_FOCUSED))  # one control has the focus, not the closed list's item too
+    valued = combo.childCount == 1 or 'valuetext:plus' in combo.getAttributes()  # with no list
+    combo.queryAction().doAction(1)  # opens the list
+    items = until(lambda: combo.childCount and [i.name for i in combo[0]], bool, 'the list opens')
+    xdo('key', 'Escape')
+    until(lambda: combo.childCount and combo[0].getState().contains(pyatspi.STATE_SHOWING), not_,
+          'the list closes')
+    named = [frame.getRoleName(), frame.name, frame.description[:40], [a.name for a in focused],
+             combo.getRoleName(), combo.queryText().getText(0, -1), valued, items]
+    check(named == ['frame', 'Form1', 'Checks the arithmetic of complex numbers',
+                    ['Exec: apply the operator'], 'combo box', 'plus', True, OPERATORS],
+          f'named: {named}')
     start('xclip', '-selection', 'clipboard', stdin=PIPE, text=True).communicate('ab' * 100000)
     app.click('Real part of the first', 'key', 'ctrl+a', 'ctrl+v')
     x1 = app.find('Real part of the first').queryText()
