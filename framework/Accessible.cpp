@@ -150,7 +150,10 @@ class ComboAccessible final : public QAccessibleWidget,
     // a reader that looks for the focus in the window (Orca 48 as it starts)
     // finds that item before the control that has it. With no list, Orca 48
     // takes the value from the "valuetext" attribute, else from the name.
-    int childCount() const override { return open() ? 1 : 0; }
+    int childCount() const override
+    {
+        return open() ? 1 : 0;
+    }
     QAccessibleInterface *child(int index) const override
     {
         return index == 0 && open() ? QAccessible::queryAccessibleInterface(box()->view())
@@ -169,7 +172,7 @@ class ComboAccessible final : public QAccessibleWidget,
     {
         if (key != QAccessible::Attribute::Custom)
             return {};
-        const QHash<QString, QString> custom{{QStringLiteral("valuetext"), current()}};
+        const QHash<QString, QString> custom{{ QStringLiteral("valuetext"), current() }};
         return QVariant::fromValue(custom);
     }
 #endif
@@ -186,17 +189,38 @@ class ComboAccessible final : public QAccessibleWidget,
     }
 
     // The text: the current item, with no caret and no selection.
-    QString text(int start, int end) const override { return current().mid(start, end - start); }
-    int characterCount() const override { return int(current().size()); }
-    int cursorPosition() const override { return 0; }
+    QString text(int start, int end) const override
+    {
+        return current().mid(start, end - start);
+    }
+    int characterCount() const override
+    {
+        return int(current().size());
+    }
+    int cursorPosition() const override
+    {
+        return 0;
+    }
     void setCursorPosition(int) override {}
-    int selectionCount() const override { return 0; }
-    void selection(int, int *start, int *end) const override { *start = *end = 0; }
+    int selectionCount() const override
+    {
+        return 0;
+    }
+    void selection(int, int *start, int *end) const override
+    {
+        *start = *end = 0;
+    }
     void addSelection(int, int) override {}
     void removeSelection(int) override {}
     void setSelection(int, int, int) override {}
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint &) const override { return -1; }
+    QRect characterRect(int) const override
+    {
+        return {};
+    }
+    int offsetAtPoint(const QPoint &) const override
+    {
+        return -1;
+    }
     void scrollToSubstring(int, int) override {}
     QString attributes(int, int *start, int *end) const override // one run: a reader reads it all
     {
@@ -206,7 +230,10 @@ class ComboAccessible final : public QAccessibleWidget,
     }
 
   private:
-    TComboBox *box() const { return static_cast<TComboBox *>(widget()); }
+    TComboBox *box() const
+    {
+        return static_cast<TComboBox *>(widget());
+    }
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     bool open() const
     {
@@ -218,7 +245,10 @@ class ComboAccessible final : public QAccessibleWidget,
         return true;
     }
 #endif
-    QString current() const { return SpokenItem(*box(), box()->currentIndex()); }
+    QString current() const
+    {
+        return SpokenItem(*box(), box()->currentIndex());
+    }
 };
 
 // An edit box as the toolkit presents one, through its public API, but with
