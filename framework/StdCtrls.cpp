@@ -17,16 +17,6 @@
 #include <QToolTip>
 #include <limits>
 
-QString ToQString(const AnsiString &text)
-{
-    return QString::fromUtf8(text.c_str(), text.Length());
-}
-
-AnsiString ToAnsiString(const QString &text)
-{
-    return text.toUtf8().toStdString();
-}
-
 namespace {
 
 // Gives every item of a list the same height and leaves the rest, painting
