@@ -3,7 +3,7 @@
 #include "Forms.h"
 
 #include "Accessible.h"
-#include "DetectableRepeat.h"
+#include "HeldKeys.h"
 
 #include <QApplication>
 #include <QFile>
@@ -241,10 +241,7 @@ void TApplication::Initialize()
     for (const HeldMessage &message : startupMessages)
         HandToToolkit(message);
     startupMessages.clear();
-    // Held keys repeat as presses alone: Space, which acts on release, acts once.
-    if (auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
-        if (x11->connection()) // the offscreen platform offers one with none
-            AskForDetectableRepeat(x11->connection());
+    InstallHeldKeyPolicy();
     // The executable's icon, where it carries one, serves every window.
     if (QFile::exists(":/MAINICON"))
         QApplication::setWindowIcon(QIcon(QPixmap(":/MAINICON", "XPM")));
