@@ -1,6 +1,6 @@
 // The application object: start-up with its diagnostics, the event loop with
 // the termination watch, the error display, and finalisation.
-#include "Forms.h"
+#include "Application.h"
 
 #include "Accessible.h"
 #include "HeldKeys.h"
@@ -25,27 +25,16 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
-namespace {
-TApplication TheApplication;
-}
-TApplication *Application = &TheApplication;
+TApplication *Application = nullptr;
 
-TApplication::TApplication() = default;
+TApplication::TApplication()
+{
+    Application = this;
+}
 
 TApplication::~TApplication()
 {
-    // Reached with something left only when Run never ran (start-up failed);
-    // forms exist only with the toolkit. Qt's own statics may be gone by now,
-    // so nothing is destroyed: what is left stays reachable until the process
-    // ends.
-    struct KeptUntilExit {
-        std::vector<std::unique_ptr<TForm>> forms;
-        std::unique_ptr<QApplication> toolkit;
-    };
-    if (toolkit) {
-        static KeptUntilExit *const kept = new KeptUntilExit{std::move(forms), std::move(toolkit)};
-        (void)kept;
-    }
+    Application = nullptr;
 }
 
 namespace {
@@ -249,7 +238,7 @@ void TApplication::Initialize()
     WakeOnTermination();
 }
 
-void TApplication::Adopt(std::unique_ptr<TForm> form)
+void TApplication::Adopt(std::unique_ptr<QWidget> form)
 {
     if (!mainForm)
         mainForm = form.get();

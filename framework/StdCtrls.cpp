@@ -1,7 +1,7 @@
 #include "StdCtrls.h"
 
 #include "Accessible.h"
-#include "Forms.h"
+#include "Application.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
