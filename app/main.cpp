@@ -1,3 +1,4 @@
+#include "Application.h"
 #include "Unit1.h"
 
 #include <QGuiApplication>
@@ -9,6 +10,7 @@
 int main()
 {
     QGuiApplication::setDesktopFileName(QStringLiteral(COMPLEXOPS_APP_ID));
+    TApplication application; // gone, with the toolkit, before the toolkit's statics
     try {
         Application->Initialize();
         Application->CreateForm(&Form1);

@@ -6,6 +6,7 @@
 //
 // Each side runs in a process of its own, so that neither inherits the
 // other's heap; `exec_bench [lines]` runs both and prints the ratios.
+#include "Application.h"
 #include "ResidentMemory.h"
 #include "Unit1.h"
 
@@ -42,7 +43,8 @@ Figures Measure(QAbstractButton &button, int lines)
             const auto start = Clock::now();
             QTest::mouseClick(&button, Qt::LeftButton);
             QCoreApplication::processEvents();
-            clicks.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+            clicks.push_back(
+                std::chrono::duration<double, std::micro>(Clock::now() - start).count());
         }
         blocks.push_back(std::chrono::duration<double>(Clock::now() - blockStart).count());
     }
@@ -54,6 +56,7 @@ Figures Measure(QAbstractButton &button, int lines)
 
 Figures Ours(int lines)
 {
+    TApplication application;
     Application->Initialize();
     TForm1 form(nullptr);
     form.show();

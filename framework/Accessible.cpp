@@ -1,12 +1,10 @@
 #include "Accessible.h"
 
-#include "Forms.h"
-#include "StdCtrls.h"
-
 #include <QAbstractItemView>
 #include <QAccessibleObject>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QComboBox>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -130,7 +128,7 @@ class ComboAccessible final : public QAccessibleWidget,
                               public QAccessibleTextInterface,
                               public AttributesInterface {
   public:
-    explicit ComboAccessible(TComboBox *box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+    explicit ComboAccessible(QComboBox *box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
 
     void *interface_cast(QAccessible::InterfaceType type) override
     {
@@ -230,9 +228,9 @@ class ComboAccessible final : public QAccessibleWidget,
     }
 
   private:
-    TComboBox *box() const
+    QComboBox *box() const
     {
-        return static_cast<TComboBox *>(widget());
+        return static_cast<QComboBox *>(widget());
     }
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
     bool open() const
@@ -452,11 +450,11 @@ QAccessibleInterface *FrameworkAccessible(const QString &className, QObject *obj
         static_cast<QWidget *>(object)->isWindow())
         return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
     if (className == "TComboBox")
-        return new ComboAccessible(static_cast<TComboBox *>(object));
+        return new ComboAccessible(static_cast<QComboBox *>(object));
     if (className == "TEdit")
-        return new EditAccessible(static_cast<TEdit *>(object));
+        return new EditAccessible(static_cast<QLineEdit *>(object));
     if (className == "TMemo")
-        return new MemoAccessible(static_cast<TMemo *>(object));
+        return new MemoAccessible(static_cast<QPlainTextEdit *>(object));
     return nullptr;
 }
 

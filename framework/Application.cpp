@@ -1,9 +1,9 @@
 // The application object: start-up with its diagnostics, the event loop with
 // the termination watch, the error display, and finalisation.
-#include "Forms.h"
+#include "Application.h"
 
 #include "Accessible.h"
-#include "DetectableRepeat.h"
+#include "HeldKeys.h"
 
 #include <QApplication>
 #include <QFile>
@@ -25,27 +25,16 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
-namespace {
-TApplication TheApplication;
-}
-TApplication *Application = &TheApplication;
+TApplication *Application = nullptr;
 
-TApplication::TApplication() = default;
+TApplication::TApplication()
+{
+    Application = this;
+}
 
 TApplication::~TApplication()
 {
-    // Reached with something left only when Run never ran (start-up failed);
-    // forms exist only with the toolkit. Qt's own statics may be gone by now,
-    // so nothing is destroyed: what is left stays reachable until the process
-    // ends.
-    struct KeptUntilExit {
-        std::vector<std::unique_ptr<TForm>> forms;
-        std::unique_ptr<QApplication> toolkit;
-    };
-    if (toolkit) {
-        static KeptUntilExit *const kept = new KeptUntilExit{std::move(forms), std::move(toolkit)};
-        (void)kept;
-    }
+    Application = nullptr;
 }
 
 namespace {
@@ -241,10 +230,7 @@ void TApplication::Initialize()
     for (const HeldMessage &message : startupMessages)
         HandToToolkit(message);
     startupMessages.clear();
-    // Held keys repeat as presses alone: Space, which acts on release, acts once.
-    if (auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
-        if (x11->connection()) // the offscreen platform offers one with none
-            AskForDetectableRepeat(x11->connection());
+    InstallHeldKeyPolicy();
     // The executable's icon, where it carries one, serves every window.
     if (QFile::exists(":/MAINICON"))
         QApplication::setWindowIcon(QIcon(QPixmap(":/MAINICON", "XPM")));
@@ -252,7 +238,7 @@ void TApplication::Initialize()
     WakeOnTermination();
 }
 
-void TApplication::Adopt(std::unique_ptr<TForm> form)
+void TApplication::Adopt(std::unique_ptr<QWidget> form)
 {
     if (!mainForm)
         mainForm = form.get();

@@ -1,4 +1,4 @@
-// Forms and the application object.
+// Forms.
 //
 // A form is declared, not coded: its window and controls come from a Qt
 // Designer description embedded under the form class's name in upper case
@@ -15,10 +15,6 @@
 
 #include <QElapsedTimer>
 #include <QWidget>
-#include <memory>
-#include <vector>
-
-class QApplication;
 
 class TForm : public QWidget {
     Q_OBJECT
@@ -44,54 +40,3 @@ class TForm : public QWidget {
     static constexpr int FrameWaitMillis = 2000, FramePollMillis = 20;
     QElapsedTimer fitDeadline; // started at the first show, which alone fits
 };
-
-/// The one application object: runs the event loop, owns the forms created
-/// through it, and shows the errors that leave click handlers.
-class TApplication : public QObject {
-    Q_OBJECT
-  public:
-    TApplication();
-    ~TApplication() override;
-
-    /// Creates the toolkit's application. Hands it no command-line
-    /// arguments, so none changes what the program does.
-    void Initialize();
-
-    /// Constructs a TFormClass owned by this object and stores it in
-    /// *Reference until the form is destroyed; the first form created is the
-    /// main form. An error in the constructor leaves this call and nothing is
-    /// stored.
-    template <class TFormClass> void CreateForm(TFormClass **Reference)
-    {
-        auto form = std::make_unique<TFormClass>(this);
-        *Reference = form.get();
-        QObject::connect(form.get(), &QObject::destroyed, form.get(),
-                         [Reference, form = form.get()] {
-                             if (*Reference == form)
-                                 *Reference = nullptr;
-                         });
-        Adopt(std::move(form));
-    }
-
-    /// Shows the main form and handles events until it is closed.
-    void Run();
-
-    /// Shows the error's message in the standard error display (a modal
-    /// message box) and returns once it is dismissed.
-    void ShowException(const Exception *E);
-
-    /// Runs a command; an error leaving it is shown with ShowException
-    /// instead of going further. This is the one place errors are caught
-    /// inside the event loop. While an error is shown no command runs.
-    void Dispatch(const std::function<void()> &command);
-
-  private:
-    void Adopt(std::unique_ptr<TForm> form);
-
-    std::unique_ptr<QApplication> toolkit;
-    std::vector<std::unique_ptr<TForm>> forms;
-    TForm *mainForm = nullptr;
-    bool showingError = false;
-};
-
-extern TApplication *Application;

@@ -1,12 +1,11 @@
 #include "StdCtrls.h"
 
 #include "Accessible.h"
-#include "Forms.h"
+#include "Application.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QKeyEvent>
-#include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyleOptionFrame>
@@ -16,16 +15,6 @@
 #include <QTextLayout>
 #include <QToolTip>
 #include <limits>
-
-QString ToQString(const AnsiString &text)
-{
-    return QString::fromUtf8(text.c_str(), text.Length());
-}
-
-AnsiString ToAnsiString(const QString &text)
-{
-    return text.toUtf8().toStdString();
-}
 
 namespace {
 
@@ -50,59 +39,6 @@ class FixedHeightDelegate final : public QAbstractItemDelegate {
   private:
     QAbstractItemDelegate &inner;
     int itemHeight;
-};
-
-// Keeps a held Return, Enter or Space from pressing a button more than once,
-// the error display's too. The X server repeats a held key as a release and a
-// press with one time stamp, which the toolkit marks as a repeat only when the
-// press has already arrived, or, where the program asks for it, as presses
-// with no release between. So the press of a key counts as new only after a
-// release of it at another time, wherever that release went (to an error
-// display, say). Time stamps of 0 are no time: synthetic events carry them.
-// Each event is seen more than once (the window has it before the focused
-// widget, which may hand it on to its parent), and counts once.
-class KeyWatch final : public QObject {
-  public:
-    using QObject::QObject;
-
-    static void Install()
-    {
-        static QPointer<KeyWatch> watch; // one for every application object
-        if (!watch) {
-            watch = new KeyWatch(qApp);
-            qApp->installEventFilter(watch);
-        }
-    }
-
-  protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::ApplicationDeactivate) // releases go elsewhere now
-            keys.clear();
-        if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
-            return false;
-        const auto &key = *static_cast<const QKeyEvent *>(event);
-        LastEvent &last = keys[key.key()];
-        if (last.type != key.type() || last.time != key.timestamp()) {
-            if (key.type() == QEvent::KeyPress)
-                last.repeated = key.isAutoRepeat() || last.type == QEvent::KeyPress ||
-                                (last.time == key.timestamp() && key.timestamp() != 0);
-            last.type = key.type();
-            last.time = key.timestamp();
-        }
-        const bool activates =
-            key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_Space;
-        return key.type() == QEvent::KeyPress && last.repeated && activates &&
-               qobject_cast<QAbstractButton *>(QApplication::focusWidget());
-    }
-
-  private:
-    struct LastEvent {
-        QEvent::Type type = QEvent::None;
-        quint64 time = 0;
-        bool repeated = false;
-    };
-    QHash<int, LastEvent> keys;
 };
 
 } // namespace
@@ -274,7 +210,6 @@ void TComboBox::SetItemHeight(int height)
 
 TButton::TButton(QWidget *parent) : QPushButton(parent)
 {
-    KeyWatch::Install();
     connect(this, &QAbstractButton::clicked, this, &TButton::Click);
 }
 

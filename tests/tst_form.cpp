@@ -1,6 +1,7 @@
 // The real form offscreen, driven as a user drives it: the window as described, Exec over the
 // operator table and the documents' Exec lines, Set and its errors, tooltips, keys, the log's view
 // and triple-click, loud form descriptions, the error display, and the loop's signals.
+#include "Application.h"
 #include "Unit1.h"
 
 #include <QAbstractItemView>
@@ -528,6 +529,7 @@ int main(int, char **argv)
     qputenv("QT_LOGGING_RULES", "qt.qpa.plugin.debug=true");
     std::signal(SIGHUP, SIG_IGN);
     sigaction(SIGINT, nullptr, &interruptBeforeStartUp);
+    TApplication application;
     Application->Initialize();
     QLoggingCategory::setFilterRules("qt.qpa.plugin.debug=false");
     messagesGoOn = qInstallMessageHandler(before) == recorder &&
