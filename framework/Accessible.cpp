@@ -503,7 +503,7 @@ void FollowItemChanges(QComboBox &box)
         QAccessibleInterface *list = QAccessible::queryAccessibleInterface(box.view());
         QAccessibleTableInterface *table = list ? list->tableInterface() : nullptr;
         QAccessibleInterface *item = table ? table->cellAt(index, 0) : nullptr;
-        if (item)
+        if (self && item)
             SendActiveDescendant(*self, *item, index);
     });
 }

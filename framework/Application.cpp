@@ -32,11 +32,6 @@ TApplication::TApplication()
     Application = this;
 }
 
-TApplication::~TApplication()
-{
-    Application = nullptr;
-}
-
 namespace {
 
 // What the toolkit says while it starts, held back: where no window can open
@@ -213,6 +208,12 @@ void EndTerminationWatch()
 
 } // namespace
 
+TApplication::~TApplication()
+{
+    EndTerminationWatch(); // where the loop never ran: a start-up that failed
+    Application = nullptr;
+}
+
 void TApplication::Initialize()
 {
     if (QApplication::instance())
@@ -220,7 +221,6 @@ void TApplication::Initialize()
     static int argc = 1;
     static char name[] = "complexops";
     static char *argv[] = {name, nullptr};
-    StartTerminationWatch();
     toolkitMessages = qInstallMessageHandler(HoldStartupMessage);
     {
         const auto restore = qScopeGuard([] { qInstallMessageHandler(toolkitMessages); });
@@ -235,6 +235,9 @@ void TApplication::Initialize()
     if (QFile::exists(":/MAINICON"))
         QApplication::setWindowIcon(QIcon(QPixmap(":/MAINICON", "XPM")));
     InstallAccessibleFactory();
+    // Only once the toolkit is up: while it connects to the display, which may
+    // hang, a signal must still end the program as it would without us.
+    StartTerminationWatch();
     WakeOnTermination();
 }
 
