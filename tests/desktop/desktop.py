@@ -218,6 +218,8 @@ def check_nodisplay(_):  # no window possible: one message naming the cause, sta
         ({'QT_QPA_PLATFORM': 'nonesuch'}, 1,
          msg('the platform plugin "nonesuch" named by QT_QPA_PLATFORM is not installed')),
         ({'DISPLAY': unserved}, 1, msg(f'the X display "{unserved}" refused the connection')),
+        ({'DISPLAY': f'[::1]{unserved}'}, 1,  # an address in brackets, on this machine
+         msg(f'the X display "[::1]{unserved}" refused the connection')),
         ({'DISPLAY': 'garbage::x'}, 1,
          msg('the X display name "garbage::x" is not of the form [host]:number[.screen]')),
         ({'DISPLAY': 'nohost.invalid:0'}, 1,  # .invalid names no real host
