@@ -36,16 +36,31 @@ namespace {
 
 // What the toolkit says while it starts, held back: where no window can open
 // it says a lot and then aborts, and one clear message is all the user needs.
-// Its threads may speak too, hence the lock. Where warnings are made fatal,
-// any of them may end the process, so nothing is held.
+// What the user asked it to say (QT_DEBUG_PLUGINS, QT_LOGGING_RULES) passes as
+// it comes, as does everything where warnings are made fatal, since any of
+// them may end the process. Its threads may speak too, hence the lock.
 struct HeldMessage {
     QtMsgType type;
-    QByteArray category;
+    QByteArray category, file, function;
+    int line;
     QString text;
 };
 QtMessageHandler toolkitMessages = nullptr;
 std::mutex heldLock;
-std::vector<HeldMessage> startupMessages;
+std::vector<HeldMessage> startupMessages; // every one, passed on or not, for the cause
+enum class Startup { Holding, Passing, Over } startup = Startup::Over;
+
+bool AskedToolkitToTalk()
+{
+    // As the toolkit reads each: a number, 0 for none, or any other text.
+    const auto set = [](const char *name) {
+        bool number = false;
+        const int count = qEnvironmentVariableIntValue(name, &number);
+        return number ? count != 0 : !qEnvironmentVariableIsEmpty(name);
+    };
+    return set("QT_DEBUG_PLUGINS") || set("QT_FATAL_WARNINGS") || set("QT_FATAL_CRITICALS") ||
+           !qEnvironmentVariableIsEmpty("QT_LOGGING_RULES");
+}
 
 QString HeldMessageContaining(const char *text)
 {
@@ -57,8 +72,10 @@ QString HeldMessageContaining(const char *text)
 
 void HandToToolkit(const HeldMessage &message)
 {
-    QMessageLogContext context;
-    context.category = message.category.constData();
+    // Null stays null: a pattern's %{file} then reads "unknown", as it would.
+    const auto text = [](const QByteArray &held) { return held.isNull() ? nullptr : held.data(); };
+    const QMessageLogContext context(text(message.file), message.line, text(message.function),
+                                     text(message.category));
     toolkitMessages(message.type, context, message.text);
 }
 
@@ -107,8 +124,9 @@ QByteArray XDisplayCause(const QByteArray &display)
     else if (!HeldMessageContaining("Failed to create wl_display").isEmpty())
         cause = "the Wayland display \"" + qgetenv("WAYLAND_DISPLAY") + "\" refused the connection";
     else { // the toolkit's own words are all there is
-        for (const HeldMessage &message : startupMessages)
-            HandToToolkit(message);
+        if (startup == Startup::Holding)
+            for (const HeldMessage &message : startupMessages)
+                HandToToolkit(message);
         cause = "the toolkit found no platform to show it on";
     }
     std::fprintf(stderr,
@@ -122,19 +140,15 @@ QByteArray XDisplayCause(const QByteArray &display)
 void HoldStartupMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
     const std::lock_guard lock(heldLock);
-    startupMessages.push_back({type, context.category, text});
+    const HeldMessage message{type, context.category, context.file, context.function, context.line,
+                              text};
+    if (startup != Startup::Holding)
+        HandToToolkit(message);
+    if (startup == Startup::Over)
+        return;
+    startupMessages.push_back(message);
     if (type == QtFatalMsg)
         ExplainNoWindowAndExit();
-    // As the toolkit reads them: a number, 0 for none, or any other text.
-    const auto fatal = [](const char *name) {
-        bool number = false;
-        const int count = qEnvironmentVariableIntValue(name, &number);
-        return number ? count != 0 : !qEnvironmentVariableIsEmpty(name);
-    };
-    if (fatal("QT_FATAL_WARNINGS") || fatal("QT_FATAL_CRITICALS")) {
-        HandToToolkit(startupMessages.back());
-        startupMessages.pop_back();
-    }
 }
 
 // A pipe made once, whose write end the handler writes to so that the event
@@ -221,15 +235,24 @@ void TApplication::Initialize()
     static int argc = 1;
     static char name[] = "complexops";
     static char *argv[] = {name, nullptr};
+    startup = AskedToolkitToTalk() ? Startup::Passing : Startup::Holding;
     toolkitMessages = qInstallMessageHandler(HoldStartupMessage);
     {
-        const auto restore = qScopeGuard([] { qInstallMessageHandler(toolkitMessages); });
+        const auto handOn = qScopeGuard([] {
+            {
+                // A thread's line that comes in meanwhile follows the held
+                // ones, through the handler before ours.
+                const std::lock_guard lock(heldLock);
+                if (startup == Startup::Holding)
+                    for (const HeldMessage &message : startupMessages)
+                        HandToToolkit(message);
+                startupMessages.clear();
+                startup = Startup::Over;
+            }
+            qInstallMessageHandler(toolkitMessages);
+        });
         toolkit = std::make_unique<QApplication>(argc, argv);
     }
-    const std::lock_guard lock(heldLock);
-    for (const HeldMessage &message : startupMessages)
-        HandToToolkit(message);
-    startupMessages.clear();
     InstallHeldKeyPolicy();
     // The executable's icon, where it carries one, serves every window.
     if (QFile::exists(":/MAINICON"))

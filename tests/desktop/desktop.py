@@ -215,6 +215,8 @@ def check_nodisplay(_):  # no window possible: one message naming the cause, sta
     resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
     for change, status, stderr in [
         ({'QT_FATAL_WARNINGS': '0'}, 1, msg('neither DISPLAY nor WAYLAND_DISPLAY is set')),
+        ({'QT_DEBUG_PLUGINS': '1', 'QT_MESSAGE_PATTERN': 'told: %{type}'}, 1,  # asked for: said
+         '(told: .+\n)+' + msg('neither DISPLAY nor WAYLAND_DISPLAY is set')),
         ({'QT_QPA_PLATFORM': 'nonesuch'}, 1,
          msg('the platform plugin "nonesuch" named by QT_QPA_PLATFORM is not installed')),
         ({'DISPLAY': unserved}, 1, msg(f'the X display "{unserved}" refused the connection')),
