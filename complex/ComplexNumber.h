@@ -9,9 +9,7 @@
 // on every machine.
 #pragma once
 
-#if defined(__FAST_MATH__) || (defined(__FINITE_MATH_ONLY__) && __FINITE_MATH_ONLY__)
-#error "-ffast-math, -Ofast and -ffinite-math-only drop the infinities and NaNs this code relies on"
-#endif
+#include "FloatingPoint.h"
 
 #include <cmath>
 #include <string>

@@ -56,7 +56,7 @@ class KeyWatch final : public QObject {
 
 void InstallHeldKeyPolicy()
 {
-    // Held keys repeat as presses alone: Space, which acts on release, acts once.
+    // Space acts on release: only with no release between repeats does it act once.
     if (auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
         if (x11->connection()) // the offscreen platform offers one with none
             AskForDetectableRepeat(x11->connection());

@@ -1,9 +1,6 @@
 #include "SysUtils.h"
 
-// Infinity and NaN are values here ("INF", "NAN").
-#if defined(__FAST_MATH__) || (defined(__FINITE_MATH_ONLY__) && __FINITE_MATH_ONLY__)
-#error "-ffast-math, -Ofast and -ffinite-math-only drop the infinities and NaNs this code relies on"
-#endif
+#include "FloatingPoint.h"
 
 #include <algorithm>
 #include <array>
@@ -44,8 +41,8 @@ locale_t CLocale()
     return c;
 }
 
-// Whether an unsigned decimal text is at most "1.79769313486232E308", decided
-// on its digits: a wider floating type is not wider everywhere (long double is
+// Whether an unsigned decimal text is at most the largest written double,
+// decided on its digits: a wider floating type is not wider everywhere (long double is
 // double on ARM), so no parse can draw this line exactly. Only texts of
 // infinite value come here, so there is a nonzero digit.
 bool AtMostLargestText(std::string_view s)
@@ -83,10 +80,8 @@ bool AtMostLargestText(std::string_view s)
     return exponent < 308 || (exponent == 308 && digits <= "179769313486232");
 }
 
-// For magnitudes from_chars reports out of range: zero or a subnormal below
-// the range, infinity above it. FloatToStr writes the largest double rounded
-// up to "1.79769313486232E308", past the largest double; texts up to that one
-// read as the largest double so that every written text reads back.
+// For magnitudes from_chars reports out of range: their values are those
+// StrToFloat promises.
 double OutOfRange(const std::string &magnitude)
 {
     const double value = strtod_l(magnitude.c_str(), nullptr, CLocale());
@@ -209,10 +204,9 @@ double StrToFloat(const AnsiString &text, TObject *Source)
     } else if (EqualsIgnoringCase(s, "NAN")) {
         magnitude = std::numeric_limits<double>::quiet_NaN();
     } else {
-        // Digits with an optional point and fraction (a digit in all), then an
-        // optional exponent: from_chars reads exactly that, to the end, once the
-        // text starts with a digit or the point, which leaves out its "inf" and
-        // "nan" (a text it cannot read stops it at the start).
+        // from_chars reads the decimal numbers StrToFloat accepts, to the end,
+        // once the text starts with a digit or the point, which leaves out its
+        // "inf" and "nan" (a text it cannot read stops it at the start).
         const char *const last = std::to_address(s.end());
         const auto [end, error] = std::from_chars(s.data(), last, magnitude);
         if (s.find_first_of("0123456789.") != 0 || end != last)

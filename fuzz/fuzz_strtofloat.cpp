@@ -1,6 +1,6 @@
-// Any bytes: StrToFloat accepts exactly the number grammar, written here apart from the code; an
-// accepted text's value reads back from its written text, and a refused one gives one
-// EConvertError whose message is one short line of the stated shape.
+// Any bytes: StrToFloat accepts exactly what SysUtils.h says, its grammar written again here as
+// the oracle, apart from the code; an accepted text reads back from its written text, a refused
+// one gives one EConvertError, one short line.
 #include "SysUtils.h"
 
 #include <cstdint>
