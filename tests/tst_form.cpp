@@ -74,42 +74,39 @@ class TLoudForm : public TForm {
   public:
     using TForm::TForm;
     TButton *Button1 = nullptr;
+    template <class TFormClass> friend void Build();
   public slots:
     void Button1Click(TObject *) {}
 };
 class TMissingHandler : public TLoudForm {
     Q_OBJECT
-  public:
-    TMissingHandler() : TLoudForm(nullptr) { LoadDescription(); }
+    using TLoudForm::TLoudForm;
 };
 class TRenamedControl : public TLoudForm {
     Q_OBJECT
-  public:
-    TRenamedControl() : TLoudForm(nullptr) { LoadDescription(); }
+    using TLoudForm::TLoudForm;
 };
 class TForeignControl : public TLoudForm {
     Q_OBJECT
-  public:
-    TForeignControl() : TLoudForm(nullptr) { LoadDescription(); }
+    using TLoudForm::TLoudForm;
 };
 class TMisspeltProperty : public TLoudForm {
     Q_OBJECT
-  public:
-    TMisspeltProperty() : TLoudForm(nullptr) { LoadDescription(); }
+    using TLoudForm::TLoudForm;
 };
 class TUnknownPitch : public TLoudForm {
     Q_OBJECT
-  public:
-    TUnknownPitch() : TLoudForm(nullptr) { LoadDescription(); }
+    using TLoudForm::TLoudForm;
 };
 class TPlaceAsText : public TLoudForm {
     Q_OBJECT
-  public:
-    TPlaceAsText() : TLoudForm(nullptr) { LoadDescription(); }
+    using TLoudForm::TLoudForm;
 };
+
 template <class TFormClass> void Build()
 {
-    TFormClass form;
+    TFormClass form(nullptr);
+    form.LoadDescription();
 }
 
 class TestForm : public QObject {
