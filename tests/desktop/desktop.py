@@ -63,7 +63,7 @@ class App:  # the running program: its X window, and its controls as a reader fi
 def check_geometry(app):
     until(app.outer, lambda g: g == (193, 114, 870, 500), 'the frame is 870x500+193+114')
     check('Icon (32 x 32)' in run('xprop', '-id', app.window, '_NET_WM_ICON'), 'a 32x32 icon')
-    run('xset', 'r', 'rate', '150', '50')  # keys repeat fast
+    run('xset', 'r', 'rate', '150', '100')  # keys repeat fast
     xdo('windowactivate', '--sync', app.window)
     busy = [start(sys.executable, '-c', 'while True: pass') for _ in range(2)]  # on both cores
     log = lambda: app.find('Log').queryText().getText(0, -1).count('\n')
@@ -72,10 +72,10 @@ def check_geometry(app):
     for key, held in ('Return', 1), ('KP_Enter', 1), ('space', 0):  # Space acts when let go
         before = log()  # quiet: nothing pressed yet, or the last count settled
         seen = []
-        for act in ['keydown', key, 'sleep', 1], ['keyup', key], ['key', '--delay', 50] + 3 * [key]:
+        for act in ['keydown', key, 'sleep', 2], ['keyup', key], ['key', '--delay', 50] + 3 * [key]:
             xdo(*act)
             seen.append(lines(act[:2]) - before)
-        check(seen == [held, 1, 4], f'{key} held 1 s, let go, pressed thrice: {seen} lines in all')
+        check(seen == [held, 1, 4], f'{key} held 2 s, let go, pressed thrice: {seen} lines in all')
     app.click('Real part of the first', 'key', 'ctrl+a', 'keydown', 'x', 'sleep', 1, 'keyup', 'x')
     until(lambda: app.find('Real part of the first').queryText().characterCount, lambda n: n > 2,
           'a held letter repeats')
