@@ -52,14 +52,16 @@ enum class Startup { Holding, Passing, Over } startup = Startup::Over;
 
 bool AskedToolkitToTalk()
 {
-    // As the toolkit reads each: a number, 0 for none, or any other text.
-    const auto set = [](const char *name) {
+    // As the toolkit reads the fatal ones: a number, 0 for none, or any other text.
+    const auto fatal = [](const char *name) {
         bool number = false;
         const int count = qEnvironmentVariableIntValue(name, &number);
         return number ? count != 0 : !qEnvironmentVariableIsEmpty(name);
     };
-    return set("QT_DEBUG_PLUGINS") || set("QT_FATAL_WARNINGS") || set("QT_FATAL_CRITICALS") ||
-           !qEnvironmentVariableIsEmpty("QT_LOGGING_RULES");
+    return qEnvironmentVariableIntValue("QT_DEBUG_PLUGINS") != 0 ||
+           !qEnvironmentVariableIsEmpty("QT_LOGGING_RULES") ||
+           !qEnvironmentVariableIsEmpty("QT_LOGGING_CONF") || fatal("QT_FATAL_WARNINGS") ||
+           fatal("QT_FATAL_CRITICALS");
 }
 
 QString HeldMessageContaining(const char *text)
@@ -143,7 +145,7 @@ void HoldStartupMessage(QtMsgType type, const QMessageLogContext &context, const
     const HeldMessage message{type, context.category, context.file, context.function, context.line,
                               text};
     if (startup != Startup::Holding)
-        HandToToolkit(message);
+        toolkitMessages(type, context, text); // its context whole, backtrace and all
     if (startup == Startup::Over)
         return;
     startupMessages.push_back(message);

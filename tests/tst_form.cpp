@@ -74,7 +74,7 @@ class TLoudForm : public TForm {
   public:
     using TForm::TForm;
     TButton *Button1 = nullptr;
-    template <class TFormClass> friend void Build();
+    using TForm::LoadDescription;
   public slots:
     void Button1Click(TObject *) {}
 };
