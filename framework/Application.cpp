@@ -36,9 +36,9 @@ namespace {
 
 // What the toolkit says while it starts, held back: where no window can open
 // it says a lot and then aborts, and one clear message is all the user needs.
-// What the user asked it to say (QT_DEBUG_PLUGINS, QT_LOGGING_RULES) passes as
-// it comes, as does everything where warnings are made fatal, since any of
-// them may end the process. Its threads may speak too, hence the lock.
+// What the user asked it to say (QT_DEBUG_PLUGINS, QT_LOGGING_RULES,
+// QT_LOGGING_CONF) passes as it comes, as does everything where warnings are
+// made fatal, since any of them may end the process. Its threads may speak too, hence the lock.
 struct HeldMessage {
     QtMsgType type;
     QByteArray category, file, function;
