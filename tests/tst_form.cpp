@@ -96,6 +96,12 @@ class TUnknownPitch : public TLoudForm {
 class TPlaceAsText : public TLoudForm {
     Q_OBJECT
 };
+class TMisnamedForm : public TLoudForm {
+    Q_OBJECT
+};
+class TUndescribed : public TLoudForm { // its description not embedded
+    Q_OBJECT
+};
 
 template <class TFormClass> void Build()
 {
@@ -163,6 +169,10 @@ class TestForm : public QObject {
         QVERIFY(QTest::qWaitFor([&] { return d.form.Opers->view()->isVisible(); }));
         QVERIFY(combo->indexOfChild(combo->child(0)) == 0 && // the open item list, and only it
                 combo->indexOfChild(combo->parent()) == -1);
+        QAccessibleTextInterface *log =
+            QAccessible::queryAccessibleInterface(d.form.Log)->textInterface();
+        log->setCursorPosition(2); // a reader's caret, which selects nothing
+        QVERIFY(d.form.Log->textCursor().position() == 2 && log->selectionCount() == 0);
     }
 
     void execOverTheOperatorTable()
@@ -406,6 +416,8 @@ class TestForm : public QObject {
             {Build<TUnknownPitch>,
              "TUnknownPitch: FontPitch of Button1 is fpBold, not fpDefault, fpFixed or fpVariable"},
             {Build<TPlaceAsText>, "TPlaceAsText: Left of F is not a number"},
+            {Build<TMisnamedForm>, "The description is for TLoudForm, not for TMisnamedForm"},
+            {Build<TUndescribed>, "The form description TUNDESCRIBED is missing"},
         };
         for (const auto &[build, message] : rows) {
             QString said;
