@@ -173,6 +173,9 @@ class TestForm : public QObject {
             QAccessible::queryAccessibleInterface(d.form.Log)->textInterface();
         log->setCursorPosition(2); // a reader's caret, which selects nothing
         QVERIFY(d.form.Log->textCursor().position() == 2 && log->selectionCount() == 0);
+        const QRect first = log->characterRect(0); // the L of "Log", as shown
+        QVERIFY(first.width() == QFontMetrics(d.form.Log->font()).horizontalAdvance('L') &&
+                log->offsetAtPoint(first.topLeft() + QPoint(1, 1)) == 0);
     }
 
     void execOverTheOperatorTable()
