@@ -226,7 +226,12 @@ class TestForm : public QObject {
             {"untouched", [](TEdit *) {}, false, "TRUE"},
             {"the same text typed again", retype, false, "FALSE"},
             {"typed, then shown again by Exec", retype, true, "TRUE"},
-            {"changed by a screen reader", byReader, false, "(0.1000 + 2.0000i) =="}};
+            {"changed by a screen reader", byReader, false, "(0.1000 + 2.0000i) =="},
+            {"given a value by a screen reader",
+             [](TEdit *box) {
+                 QAccessible::queryAccessibleInterface(box)->setText(QAccessible::Value, "2");
+             },
+             false, "(0.1000 + 2.0000i) =="}};
         for (const auto &[name, change, exec, outcome] : rows) {
             Driver d;
             d.Set(true, "0.1", "1.4142135623730951");
