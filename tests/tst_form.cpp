@@ -99,6 +99,9 @@ class TPlaceAsText : public TLoudForm {
 class TMisnamedForm : public TLoudForm {
     Q_OBJECT
 };
+class TNoButton : public TLoudForm {
+    Q_OBJECT
+};
 class TUndescribed : public TLoudForm { // its description not embedded
     Q_OBJECT
 };
@@ -176,6 +179,13 @@ class TestForm : public QObject {
         const QRect first = log->characterRect(0); // the L of "Log", as shown
         QVERIFY(first.width() == QFontMetrics(d.form.Log->font()).horizontalAdvance('L') &&
                 log->offsetAtPoint(first.topLeft() + QPoint(1, 1)) == 0);
+        int start = -1, end = -1;
+        log->selection(0, &start, &end); // none
+        QAccessibleTextInterface *box =
+            QAccessible::queryAccessibleInterface(d.form.X1)->textInterface();
+        box->setSelection(0, 0, 1); // a reader selects the box's 0
+        QVERIFY(start == 0 && end == 0 && box->selectionCount() == 1 &&
+                d.form.X1->selectedText() == "0");
     }
 
     void execOverTheOperatorTable()
@@ -428,6 +438,7 @@ class TestForm : public QObject {
             {Build<TPlaceAsText>, "TPlaceAsText: Left of F is not a number"},
             {Build<TMisnamedForm>, "The description is for TLoudForm, not for TMisnamedForm"},
             {Build<TUndescribed>, "The form description TUNDESCRIBED is missing"},
+            {Build<TNoButton>, "The description of TNoButton has no control Button1"},
         };
         for (const auto &[build, message] : rows) {
             QString said;
