@@ -99,6 +99,14 @@ class TPlaceAsText : public TLoudForm {
 class TMisnamedForm : public TLoudForm {
     Q_OBJECT
 };
+class TReadOnlyControl : public TForm { // publishes its button with no way to set it
+    Q_OBJECT
+    Q_PROPERTY(TButton *Button1 READ Control)
+  public:
+    TReadOnlyControl() : TForm(nullptr) {}
+    using TForm::LoadDescription;
+    TButton *Control() const { return nullptr; }
+};
 class TNoButton : public TLoudForm {
     Q_OBJECT
 };
@@ -439,6 +447,7 @@ class TestForm : public QObject {
             {Build<TMisnamedForm>, "The description is for TLoudForm, not for TMisnamedForm"},
             {Build<TUndescribed>, "The form description TUNDESCRIBED is missing"},
             {Build<TNoButton>, "The description of TNoButton has no control Button1"},
+            {Build<TReadOnlyControl>, "TReadOnlyControl::Button1 is not writable"},
         };
         for (const auto &[build, message] : rows) {
             QString said;
