@@ -81,6 +81,14 @@ void HandToToolkit(const HeldMessage &message)
     toolkitMessages(message.type, context, message.text);
 }
 
+// What was held back, to the handler before ours; nothing where it all passed.
+void HandOnHeldMessages()
+{
+    if (startup == Startup::Holding)
+        for (const HeldMessage &message : startupMessages)
+            HandToToolkit(message);
+}
+
 // Why the X display could not be reached, as far as its name tells; the
 // toolkit says only that it failed. The name is read as the X library reads it.
 QByteArray XDisplayCause(const QByteArray &display)
@@ -126,9 +134,7 @@ QByteArray XDisplayCause(const QByteArray &display)
     else if (!HeldMessageContaining("Failed to create wl_display").isEmpty())
         cause = "the Wayland display \"" + qgetenv("WAYLAND_DISPLAY") + "\" refused the connection";
     else { // the toolkit's own words are all there is
-        if (startup == Startup::Holding)
-            for (const HeldMessage &message : startupMessages)
-                HandToToolkit(message);
+        HandOnHeldMessages();
         cause = "the toolkit found no platform to show it on";
     }
     std::fprintf(stderr,
@@ -245,9 +251,7 @@ void TApplication::Initialize()
                 // A thread's line that comes in meanwhile follows the held
                 // ones, through the handler before ours.
                 const std::lock_guard lock(heldLock);
-                if (startup == Startup::Holding)
-                    for (const HeldMessage &message : startupMessages)
-                        HandToToolkit(message);
+                HandOnHeldMessages();
                 startupMessages.clear();
                 startup = Startup::Over;
             }

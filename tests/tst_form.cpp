@@ -172,8 +172,8 @@ class TestForm : public QObject {
         QCOMPARE(d.form.Log->toPlainText(), "Log"); // read-only
         QVERIFY(d.form.Log->lineWrapMode() == QPlainTextEdit::WidgetWidth);
         QCOMPARE(d.form.Log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-        // What a screen reader is told: a window, and the operator list by its name, with its
-        // list and its actions.
+        // What a screen reader is told: the operator list by its name, with its list and its
+        // actions; the log's and a box's caret, selection and character places.
         QAccessibleInterface *combo = QAccessible::queryAccessibleInterface(d.form.Opers);
         QCOMPARE(combo->text(QAccessible::Name) + combo->text(QAccessible::Value), "Operatortimes");
         combo->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
